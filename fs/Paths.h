@@ -1,0 +1,19 @@
+// Pure path arithmetic: no file-system access.
+#pragma once
+
+#include <string>
+
+namespace fs {
+
+// The path with a "\" appended unless it already ends in one.
+std::wstring WithTrailingBackslash(const std::wstring& path);
+
+// The drive part of a path: "C:" of "C:\Users\x\", "\\server\share" of a network path,
+// empty when the path has neither.
+std::wstring DrivePart(const std::wstring& path);
+
+// The file name of a path (the part after its last "\" or ":") without its last extension.
+// "C:\Out\Report.pkg.exe" gives "Report.pkg"; ".profile" gives "".
+std::wstring GetBaseName(const std::wstring& path);
+
+} // namespace fs

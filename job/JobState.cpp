@@ -1,0 +1,31 @@
+#include "job/JobState.h"
+
+#include <string>
+
+std::atomic<int64_t> g_nTotalSize{0};
+std::atomic<int64_t> g_nCurrentSize{0};
+
+std::atomic<int32_t> g_bCancel{kFlagClear};
+std::atomic<int32_t> g_bExtractPhase{kFlagClear};
+std::atomic<int32_t> g_bHoldProgress{kFlagClear};
+std::atomic<int32_t> g_bStagedExtract{kFlagClear};
+std::atomic<int32_t> g_bPlacing{kFlagClear};
+
+std::atomic<int32_t> g_nFileCount{0};
+std::atomic<int32_t> g_nPlacedCount{0};
+std::atomic<int32_t> g_nExtractTicks{0};
+std::atomic<int32_t> g_nPlaceTicks{0};
+
+int32_t OnJobProgress(void* /*context*/, int32_t isTotal, int64_t value)
+{
+    if (g_bCancel.load())
+        return 1;
+    if (isTotal) {
+        g_nTotalSize.store(value);
+        ::OutputDebugStringW((L"g_nTotalSize-------------***" + std::to_wstring(value)).c_str());
+    } else {
+        g_nCurrentSize.store(value);
+        ::OutputDebugStringW((L"g_nCurrentSize-------------***" + std::to_wstring(value)).c_str());
+    }
+    return 0;
+}

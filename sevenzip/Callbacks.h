@@ -1,0 +1,13 @@
+// The callbacks through which the archive reader asks its owner for a password and reports
+// progress. Both run on the thread that calls the reader.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Called with a total (isTotal 1) or the amount completed so far (isTotal 0), in bytes.
+// 0 lets the operation go on; anything else is handed to the library and stops it.
+using ProgressCallback = int32_t (*)(void* context, int32_t isTotal, int64_t value);
+
+// Asked for a password that the reader does not know. 0 when one was put into password.
+using PasswordCallback = int32_t (*)(void* context, std::wstring& password);

@@ -1,0 +1,166 @@
+#include "fs/WorkFolder.h"
+
+#include "fs/FileOps.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+using testing_support::Exists;
+using testing_support::ScratchFolder;
+
+namespace {
+
+constexpr int64_t kTenMiB = 10 * 1024 * 1024;
+
+std::wstring TempFolder()
+{
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    return temp;
+}
+
+// Free space the way a test wants it: the temporary folder's drive, and letter drives by name.
+// Drives not named have nothing free, as a missing drive would.
+struct FakeDrives {
+    static inline int32_t tempFreeMB = 0;
+    static inline std::map<std::wstring, int32_t> letterFreeMB;
+    static inline std::vector<std::wstring> asked;
+    static inline bool promptsSuppressed = true;
+
+    static int32_t Query(const std::wstring& path)
+    {
+        asked.push_back(path);
+        if (!(::GetThreadErrorMode() & SEM_FAILCRITICALERRORS))
+            promptsSuppressed = false;
+        if (path == TempFolder())
+            return tempFreeMB;
+        auto found = letterFreeMB.find(path);
+        return found == letterFreeMB.end() ? 0 : found->second;
+    }
+
+    static void Set(int32_t temp, std::map<std::wstring, int32_t> letters)
+    {
+        tempFreeMB = temp;
+        letterFreeMB = std::move(letters);
+        asked.clear();
+        promptsSuppressed = true;
+    }
+};
+
+// Removes the folders a test made, whatever the assertions said.
+struct MadeFolders {
+    std::vector<std::wstring> paths;
+    ~MadeFolders()
+    {
+        for (const auto& p : paths)
+            ScratchFolder::Remove(p);
+    }
+    std::wstring Keep(std::wstring path)
+    {
+        paths.push_back(path);
+        return path;
+    }
+};
+
+bool IsUniqueNameUnder(const std::wstring& folder, const std::wstring& base)
+{
+    if (folder.rfind(base, 0) != 0 || folder.back() != L'\\')
+        return false;
+    const std::wstring name = folder.substr(base.size(), folder.size() - base.size() - 1);
+    // The system writes the extension as ".TMP" (Wine: ".tmp").
+    return name.rfind(L"qv_", 0) == 0 && name.size() > 7 &&
+           ::_wcsicmp(name.substr(name.size() - 4).c_str(), L".TMP") == 0;
+}
+
+TEST(SelectWorkFolder, MakesAFreshFolderInTheTemporaryFolderWhenItHasRoom)
+{
+    MadeFolders made;
+    FakeDrives::Set(50, {{L"C:", 1000}});
+    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+
+    EXPECT_TRUE(IsUniqueNameUnder(folder, TempFolder())) << testing::PrintToString(folder);
+    EXPECT_TRUE(fs::FolderExists(folder));
+    EXPECT_EQ(FakeDrives::asked, std::vector<std::wstring>{TempFolder()}); // no drive scan needed
+}
+
+TEST(SelectWorkFolder, TemporaryFolderQualifiesWithExactlyTheNeededSpace)
+{
+    MadeFolders made;
+    // Under one mebibyte nothing at all is needed.
+    FakeDrives::Set(0, {});
+    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(500000, FakeDrives::Query)), TempFolder()));
+
+    FakeDrives::Set(10, {{L"C:", 1000}});
+    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query)), TempFolder()));
+}
+
+TEST(SelectWorkFolder, FallsBackToTheFirstDriveWithMoreThanTheNeededSpace)
+{
+    MadeFolders made;
+    // C: has exactly the need, which is not enough for a drive; D: is missing; E: has room.
+    FakeDrives::Set(9, {{L"C:", 10}, {L"E:", 11}, {L"F:", 5000}});
+    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+
+    EXPECT_TRUE(IsUniqueNameUnder(folder, L"E:\\")) << testing::PrintToString(folder);
+    EXPECT_TRUE(fs::FolderExists(folder));
+    const std::vector<std::wstring> expected{TempFolder(), L"C:", L"D:", L"E:"};
+    EXPECT_EQ(FakeDrives::asked, expected);
+    EXPECT_TRUE(FakeDrives::promptsSuppressed);
+}
+
+TEST(SelectWorkFolder, UsesTheTemporaryFolderWhenNothingQualifies)
+{
+    MadeFolders made;
+    FakeDrives::Set(5, {{L"C:", 5}, {L"E:", 10}, {L"Z:", 2}});
+    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+
+    EXPECT_TRUE(IsUniqueNameUnder(folder, TempFolder()));
+    EXPECT_TRUE(fs::FolderExists(folder));
+    EXPECT_EQ(FakeDrives::asked.size(), 1u + 24u); // the temporary folder, then C: to Z:
+    EXPECT_EQ(FakeDrives::asked.back(), L"Z:");
+}
+
+TEST(SelectWorkFolder, GivesANewFolderEachTime)
+{
+    MadeFolders made;
+    FakeDrives::Set(50, {});
+    const std::wstring first = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+    const std::wstring second = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(fs::FolderExists(first));
+    EXPECT_TRUE(fs::FolderExists(second));
+}
+
+TEST(SelectWorkFolder, RestoresTheThreadErrorModeAfterTheScan)
+{
+    MadeFolders made;
+    DWORD before = ::GetThreadErrorMode();
+    FakeDrives::Set(0, {{L"E:", 100}});
+    made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+    EXPECT_TRUE(FakeDrives::promptsSuppressed);
+    EXPECT_EQ(::GetThreadErrorMode(), before);
+}
+
+TEST(SelectWorkFolder, WorksWithTheSystemsOwnFreeSpace)
+{
+    MadeFolders made;
+    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB));
+    EXPECT_EQ(folder.back(), L'\\');
+    EXPECT_TRUE(fs::FolderExists(folder));
+}
+
+TEST(GetDriveFreeMB, AsksTheDriveOfThePath)
+{
+    ULARGE_INTEGER available, total, free;
+    ASSERT_TRUE(::GetDiskFreeSpaceExW(L"C:\\", &available, &total, &free));
+    const int64_t expectedMB = static_cast<int64_t>(free.QuadPart / 1024 / 1024);
+    // Other processes write to the disk too: allow a little movement between the two questions.
+    EXPECT_NEAR(fs::GetDriveFreeMB(L"C:\\windows\\temp\\"), expectedMB, 64);
+    EXPECT_NEAR(fs::GetDriveFreeMB(L"C:"), expectedMB, 64);
+    EXPECT_EQ(fs::GetDriveFreeMB(L"Q:\\nothing\\here\\"), 0);
+}
+
+} // namespace

@@ -1,0 +1,63 @@
+// Real files and folders for tests: a fresh folder under the temporary folder, removed with
+// everything in it (read-only files included) when the test ends.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+namespace testing_support {
+
+inline bool Exists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline void WriteFile(const std::wstring& path, const std::string& content = "x", DWORD attributes = 0)
+{
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot create a test file");
+    DWORD written = 0;
+    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ::CloseHandle(file);
+    if (attributes)
+        ::SetFileAttributesW(path.c_str(), attributes);
+}
+
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        wchar_t name[MAX_PATH];
+        ::GetTempFileNameW(temp, L"tst", 0, name);
+        ::DeleteFileW(name);
+        ::CreateDirectoryW(name, nullptr);
+        path_ = std::wstring(name) + L"\\";
+    }
+    ~ScratchFolder() { Remove(path_); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // The folder's path, ending in "\".
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(const std::wstring& relative) const { return path_ + relative; }
+
+    static void Remove(const std::wstring& path)
+    {
+        std::error_code ignored;
+        for (auto it = std::filesystem::recursive_directory_iterator(path, ignored);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+            ::SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+        std::filesystem::remove_all(path, ignored);
+    }
+
+private:
+    std::wstring path_;
+};
+
+} // namespace testing_support

@@ -1,0 +1,15 @@
+// Texts for sizes and durations on the progress display.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// "hh:mm:ss"; hours take as many digits as they need; 0 or less gives "00:00:00".
+std::wstring FormatElapsed(int32_t seconds);
+
+// The byte count in the largest of B, KB, MB, GB in which it rounds to at least 1, with at most
+// two decimals ("1.5 KB", "4.77 MB", "1000 B"), written with the given decimal separator.
+std::wstring FormatSize(int64_t bytes, const std::wstring& decimalSeparator);
+
+// The same with the user's decimal separator.
+std::wstring FormatSize(int64_t bytes);

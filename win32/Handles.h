@@ -1,0 +1,95 @@
+// Owners for Windows handles: each closes its handle exactly once, when it goes out of scope.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace win32 {
+
+template <class Traits>
+class Unique {
+public:
+    using Type = typename Traits::Type;
+
+    Unique() noexcept = default;
+    explicit Unique(Type h) noexcept : h_(h) {}
+    ~Unique() { reset(); }
+
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    Unique(Unique&& other) noexcept : h_(other.release()) {}
+    Unique& operator=(Unique&& other) noexcept
+    {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+
+    Type get() const noexcept { return h_; }
+    bool valid() const noexcept { return h_ != Traits::invalid(); }
+    explicit operator bool() const noexcept { return valid(); }
+
+    Type release() noexcept { return std::exchange(h_, Traits::invalid()); }
+    void reset(Type h = Traits::invalid()) noexcept
+    {
+        Type old = std::exchange(h_, h);
+        if (old != Traits::invalid())
+            Traits::close(old);
+    }
+
+private:
+    Type h_ = Traits::invalid();
+};
+
+// Files: CreateFileW fails with INVALID_HANDLE_VALUE.
+struct FileTraits {
+    using Type = HANDLE;
+    static Type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(Type h) noexcept { ::CloseHandle(h); }
+};
+
+// Threads, events, mappings: their creators fail with a null handle.
+struct KernelTraits {
+    using Type = HANDLE;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type h) noexcept { ::CloseHandle(h); }
+};
+
+struct FindTraits {
+    using Type = HANDLE;
+    static Type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(Type h) noexcept { ::FindClose(h); }
+};
+
+struct ModuleTraits {
+    using Type = HMODULE;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type h) noexcept { ::FreeLibrary(h); }
+};
+
+struct IconTraits {
+    using Type = HICON;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type h) noexcept { ::DestroyIcon(h); }
+};
+
+using FileHandle = Unique<FileTraits>;
+using KernelHandle = Unique<KernelTraits>;
+using FindHandle = Unique<FindTraits>;
+using ModuleHandle = Unique<ModuleTraits>;
+using IconHandle = Unique<IconTraits>;
+
+// Sets the calling thread's error mode for a scope and restores the previous one at its end.
+class ThreadErrorModeScope {
+public:
+    explicit ThreadErrorModeScope(DWORD mode) noexcept { ::SetThreadErrorMode(mode, &old_); }
+    ~ThreadErrorModeScope() { ::SetThreadErrorMode(old_, nullptr); }
+    ThreadErrorModeScope(const ThreadErrorModeScope&) = delete;
+    ThreadErrorModeScope& operator=(const ThreadErrorModeScope&) = delete;
+
+private:
+    DWORD old_ = 0;
+};
+
+} // namespace win32
