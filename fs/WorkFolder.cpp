@@ -8,6 +8,8 @@
 
 #include <limits>
 
+std::wstring g_sWorkDir;
+
 namespace fs {
 
 namespace {

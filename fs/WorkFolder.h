@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string>
 
+// The run's working folder, ending in "\": the language file, the archive library and the staged
+// archive live there. Chosen when the main window first shows; removed when it closes.
+extern std::wstring g_sWorkDir;
+
 namespace fs {
 
 // Free space of the drive that holds path, in whole mebibytes; 0 when the drive cannot be asked.

@@ -61,3 +61,31 @@ private:
 };
 
 } // namespace testing_support
+
+namespace testing_support {
+
+// A file of the source tree as the test program under Wine sees it (drive Z: is the root).
+inline std::wstring SourceFile(const std::string& relative)
+{
+    std::string unixPath = std::string(UNZIP_SOURCE_DIR) + "/" + relative;
+    std::wstring path = L"Z:";
+    for (char c : unixPath)
+        path += (c == '/') ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+inline std::string ReadAll(const std::wstring& path)
+{
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got)
+        content.append(buffer, got);
+    ::CloseHandle(file);
+    return content;
+}
+
+} // namespace testing_support

@@ -1,0 +1,86 @@
+#include "fs/ByteStream.h"
+
+#include "win32/Error.h"
+
+namespace {
+
+[[noreturn]] void ThrowFileError(const wchar_t* what, const std::wstring& path)
+{
+    const DWORD code = ::GetLastError();
+    throw win32::Error(std::wstring(what) + L" \"" + path + L"\". " + win32::SystemErrorText(code));
+}
+
+} // namespace
+
+ByteStream::ByteStream(win32::FileHandle file, std::wstring path)
+    : file_(std::move(file)), path_(std::move(path))
+{
+}
+
+std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path)
+{
+    win32::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        ThrowFileError(L"Cannot create file", path);
+    return std::unique_ptr<ByteStream>(new ByteStream(std::move(file), path));
+}
+
+std::unique_ptr<ByteStream> ByteStream::OpenRead(const std::wstring& path)
+{
+    win32::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        ThrowFileError(L"Cannot open file", path);
+    return std::unique_ptr<ByteStream>(new ByteStream(std::move(file), path));
+}
+
+uint32_t ByteStream::Read(void* buffer, uint32_t size)
+{
+    DWORD done = 0;
+    if (!::ReadFile(file_.get(), buffer, size, &done, nullptr))
+        return 0;
+    return done;
+}
+
+uint32_t ByteStream::Write(const void* data, uint32_t size)
+{
+    DWORD done = 0;
+    if (!::WriteFile(file_.get(), data, size, &done, nullptr))
+        return 0;
+    return done;
+}
+
+bool ByteStream::Seek(int64_t offset, Origin origin)
+{
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    return ::SetFilePointerEx(file_.get(), distance, nullptr, origin) != 0;
+}
+
+uint64_t ByteStream::Position() const
+{
+    LARGE_INTEGER zero{}, position{};
+    ::SetFilePointerEx(file_.get(), zero, &position, FILE_CURRENT);
+    return static_cast<uint64_t>(position.QuadPart);
+}
+
+uint64_t ByteStream::Size() const
+{
+    LARGE_INTEGER size{};
+    ::GetFileSizeEx(file_.get(), &size);
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+void ByteStream::SetSize(uint64_t newSize)
+{
+    const uint64_t position = Position();
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<int64_t>(newSize);
+    if (!::SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN) || !::SetEndOfFile(file_.get())) {
+        const DWORD code = ::GetLastError();
+        Seek(static_cast<int64_t>(position), FromStart);
+        throw win32::Error(win32::SystemErrorText(code));
+    }
+    Seek(static_cast<int64_t>(position), FromStart);
+}

@@ -1,0 +1,24 @@
+// The language of the texts: one of nine language files, chosen by the system's language and
+// written into the working folder; every visible text is looked up in it by key.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The deployed language file: the working folder + "en.txt", whatever the language.
+extern std::wstring g_sLangFile;
+
+// The resource name of the language file for a system language id.
+const wchar_t* LanguageResourceFor(LANGID language);
+
+// Writes the language file for the system's default language to g_sLangFile (g_sWorkDir must be
+// set). Raises the errors of SaveResourceToFile.
+void DeployLanguageFile();
+
+// The text of key in section of the language file at path (a relative path is also looked for
+// in the program's folder); "???" when the file, the section or the key is missing or empty.
+std::wstring ReadLangText(const std::wstring& path, const std::wstring& section, const std::wstring& key);
+
+// The text of key in section "Main" of g_sLangFile.
+std::wstring LangText(const std::wstring& key);
