@@ -33,4 +33,25 @@ std::wstring GetBaseName(const std::wstring& path)
     return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
 
+bool IsSafeEntryPath(const std::wstring& path)
+{
+    // Rooted, network and drive paths.
+    if (path.empty() || path[0] == L'\\' || path[0] == L'/')
+        return false;
+    if (path.size() >= 2 && path[1] == L':')
+        return false;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        // Windows drops trailing dots and blanks from a name, so ".. " and "..." may climb too.
+        const std::wstring part = path.substr(start, end - start);
+        if (part.find_first_not_of(L". ") == std::wstring::npos && part.find(L"..") != std::wstring::npos)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 } // namespace fs

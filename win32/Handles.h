@@ -80,6 +80,54 @@ using FindHandle = Unique<FindTraits>;
 using ModuleHandle = Unique<ModuleTraits>;
 using IconHandle = Unique<IconTraits>;
 
+// A counted reference to a COM-style object: released once when it goes out of scope.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() noexcept = default;
+    // Takes over a reference that the caller already holds.
+    static ComPtr Adopt(T* object) noexcept
+    {
+        ComPtr result;
+        result.p_ = object;
+        return result;
+    }
+    // Takes a reference of its own.
+    explicit ComPtr(T* object) noexcept : p_(object)
+    {
+        if (p_)
+            p_->AddRef();
+    }
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr& other) noexcept : ComPtr(other.p_) {}
+    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr other) noexcept
+    {
+        std::swap(p_, other.p_);
+        return *this;
+    }
+
+    T* get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    // For functions that hand out a reference through an out parameter.
+    T** put() noexcept
+    {
+        reset();
+        return &p_;
+    }
+    // Hands the reference to the caller.
+    T* detach() noexcept { return std::exchange(p_, nullptr); }
+    void reset() noexcept
+    {
+        if (T* old = std::exchange(p_, nullptr))
+            old->Release();
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
 // Sets the calling thread's error mode for a scope and restores the previous one at its end.
 class ThreadErrorModeScope {
 public:

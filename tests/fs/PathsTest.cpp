@@ -42,3 +42,35 @@ TEST(DrivePart, IsTheLetterOrTheServerAndShare)
 }
 
 } // namespace
+
+namespace {
+
+TEST(IsSafeEntryPath, RefusesPathsThatLeaveTheTargetFolder)
+{
+    const struct {
+        const wchar_t* path;
+        bool safe;
+    } cases[] = {
+        {L"readme.txt", true},
+        {L"docs\\nested\\data.bin", true},
+        {L"a..b\\c..", true},
+        {L"..file", true},
+        {L".\\here.txt", true},
+        {L"", false},
+        {L"..", false},
+        {L"..\\evil.txt", false},
+        {L"docs\\..\\..\\evil.txt", false},
+        {L"docs/../evil.txt", false},
+        {L"docs\\...\\evil.txt", false},
+        {L"docs\\.. \\evil.txt", false},
+        {L"\\Windows\\evil.dll", false},
+        {L"/etc/evil", false},
+        {L"\\\\server\\share\\evil", false},
+        {L"C:\\evil.txt", false},
+        {L"C:evil.txt", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fs::IsSafeEntryPath(c.path), c.safe) << testing::PrintToString(std::wstring(c.path));
+}
+
+} // namespace

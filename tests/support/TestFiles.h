@@ -64,14 +64,25 @@ private:
 
 namespace testing_support {
 
-// A file of the source tree as the test program under Wine sees it (drive Z: is the root).
-inline std::wstring SourceFile(const std::string& relative)
+// A Unix path as the test program under Wine sees it: drive Z: is the root.
+inline std::wstring WinePath(const std::string& unixPath)
 {
-    std::string unixPath = std::string(UNZIP_SOURCE_DIR) + "/" + relative;
     std::wstring path = L"Z:";
     for (char c : unixPath)
         path += (c == '/') ? L'\\' : static_cast<wchar_t>(c);
     return path;
+}
+
+// A file of the source tree.
+inline std::wstring SourceFile(const std::string& relative)
+{
+    return WinePath(std::string(UNZIP_SOURCE_DIR) + "/" + relative);
+}
+
+// A file of the build tree.
+inline std::wstring BuildFile(const std::string& relative)
+{
+    return WinePath(std::string(UNZIP_BUILD_DIR) + "/" + relative);
 }
 
 inline std::string ReadAll(const std::wstring& path)

@@ -1,0 +1,374 @@
+#include "sevenzip/InArchive.h"
+
+#include "fs/FileOps.h"
+#include "fs/Paths.h"
+#include "win32/Error.h"
+
+#include <oleauto.h>
+
+namespace {
+
+constexpr UINT64 kSignatureWindow = 0x100000; // the archive must start within the first MiB
+constexpr uint32_t kAllItems = 0xFFFFFFFF;
+
+// Clears what an extract call installed, however the call ends.
+template <class Clear>
+struct ClearOnExit {
+    Clear clear;
+    ~ClearOnExit() { clear(); }
+};
+template <class Clear>
+ClearOnExit(Clear) -> ClearOnExit<Clear>;
+
+std::wstring ResultName(int32_t result)
+{
+    switch (result) {
+    case sevenzip::kResultUnsupportedMethod:
+        return L"Unsupported method";
+    case sevenzip::kResultCrcError:
+        return L"CRC error";
+    case sevenzip::kResultWrongPassword:
+        return L"Wrong password";
+    default:
+        return L"Data error";
+    }
+}
+
+std::wstring FullPath(const std::wstring& path)
+{
+    wchar_t full[MAX_PATH * 4] = {};
+    const DWORD length = ::GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr);
+    return (length > 0 && length < MAX_PATH * 4) ? std::wstring(full, length) : path;
+}
+
+} // namespace
+
+win32::ComPtr<I7zArchiveReader> CreateInArchive(const GUID& classId, const std::wstring& libraryPath)
+{
+    win32::ComPtr<I7zArchiveReader> reader(static_cast<I7zArchiveReader*>(new T7zInArchive(libraryPath)));
+    reader->SetClassId(classId);
+    return reader;
+}
+
+T7zInArchive::T7zInArchive(const std::wstring& libraryPath) : T7zArchive(libraryPath) {}
+
+T7zInArchive::~T7zInArchive()
+{
+    pInArchive.reset(); // the handler goes (and lets go of the archive file) before the module
+}
+
+HRESULT __stdcall T7zInArchive::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_I7zArchiveReader)
+        *object = static_cast<I7zArchiveReader*>(this);
+    else if (iid == sevenzip::IID_IArchiveOpenSetSubArchiveName)
+        *object = static_cast<sevenzip::IArchiveOpenSetSubArchiveName*>(this);
+    else if (iid == sevenzip::IID_IArchiveOpenVolumeCallback)
+        *object = static_cast<sevenzip::IArchiveOpenVolumeCallback*>(this);
+    else if (iid == sevenzip::IID_ICryptoGetTextPassword)
+        *object = static_cast<sevenzip::ICryptoGetTextPassword*>(this);
+    else if (iid == sevenzip::IID_IArchiveExtractCallback || iid == sevenzip::IID_IProgress)
+        *object = static_cast<sevenzip::IArchiveExtractCallback*>(this);
+    else if (iid == sevenzip::IID_IArchiveOpenCallback)
+        *object = static_cast<sevenzip::IArchiveOpenCallback*>(this);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+// --- Opening and reading entries ---
+
+win32::ComPtr<sevenzip::IInArchive> T7zInArchive::InnerArchive()
+{
+    if (!pInArchive) {
+        sevenzip::IInArchive* created = nullptr;
+        CreateLibraryObject(guidClass, sevenzip::IID_IInArchive, reinterpret_cast<void**>(&created));
+        pInArchive = win32::ComPtr<sevenzip::IInArchive>::Adopt(created);
+    }
+    return pInArchive;
+}
+
+void T7zInArchive::OpenArchiveFile(const std::wstring& path)
+{
+    auto file = ByteStream::OpenRead(FullPath(path));
+    win32::ComPtr<sevenzip::IInStream> stream(new T7zStream(std::move(file)));
+    OpenArchiveStream(stream.get());
+}
+
+void T7zInArchive::OpenArchiveStream(sevenzip::IInStream* stream)
+{
+    win32::ComPtr<sevenzip::IArchiveOpenCallback> callback(this);
+    auto handler = InnerArchive();
+    const UINT64 window = kSignatureWindow;
+    CheckResult(handler->Open(stream, &window, callback.get()));
+}
+
+void T7zInArchive::CloseArchive()
+{
+    bHavePassword = false;
+    if (pInArchive)
+        pInArchive->Close();
+    pInArchive.reset();
+}
+
+uint32_t T7zInArchive::ItemCount()
+{
+    UINT32 count = 0;
+    CheckResult(pInArchive->GetNumberOfItems(&count));
+    return count;
+}
+
+PROPVARIANT T7zInArchive::ReadProperty(uint32_t index, PROPID property)
+{
+    PROPVARIANT value;
+    ::PropVariantInit(&value);
+    // The handler does not check the index itself: past the last entry it would read whatever
+    // lies beyond its tables. Such an index reads as empty.
+    UINT32 count = 0;
+    if (pInArchive->GetNumberOfItems(&count) == S_OK && index < count)
+        pInArchive->GetProperty(index, property, &value);
+    return value;
+}
+
+std::wstring T7zInArchive::ItemPath(uint32_t index)
+{
+    PROPVARIANT value = ReadProperty(index, sevenzip::kpidPath);
+    std::wstring text = (value.vt == VT_BSTR && value.bstrVal) ? value.bstrVal : L"";
+    ::PropVariantClear(&value);
+    return text;
+}
+
+std::wstring T7zInArchive::ItemName(uint32_t index)
+{
+    PROPVARIANT value = ReadProperty(index, sevenzip::kpidName);
+    std::wstring text = (value.vt == VT_BSTR && value.bstrVal) ? value.bstrVal : L"";
+    ::PropVariantClear(&value);
+    return text;
+}
+
+uint64_t T7zInArchive::ItemSize(uint32_t index)
+{
+    PROPVARIANT value = ReadProperty(index, sevenzip::kpidSize);
+    uint64_t size = 0;
+    switch (value.vt) {
+    case VT_UI8: size = value.uhVal.QuadPart; break;
+    case VT_UI4: size = value.ulVal; break;
+    case VT_I8: size = static_cast<uint64_t>(value.hVal.QuadPart); break;
+    default: break;
+    }
+    ::PropVariantClear(&value);
+    return size;
+}
+
+bool T7zInArchive::ItemIsFolder(uint32_t index)
+{
+    PROPVARIANT value = ReadProperty(index, sevenzip::kpidIsDir);
+    bool folder = false;
+    switch (value.vt) {
+    case VT_BOOL: folder = value.boolVal != VARIANT_FALSE; break;
+    case VT_UI4: folder = value.ulVal != 0; break;
+    case VT_I4: folder = value.lVal != 0; break;
+    default: break;
+    }
+    ::PropVariantClear(&value);
+    return folder;
+}
+
+// --- Extraction ---
+
+void T7zInArchive::RunExtract(const uint32_t* indices, uint32_t count, bool test)
+{
+    ClearOnExit cleared{[this] {
+        pItemStream = nullptr;
+        pfnItemStream = nullptr;
+        pItemStreamContext = nullptr;
+        sExtractFolder.clear();
+    }};
+    results_.clear();
+    *pending_ = nullptr;
+
+    win32::ComPtr<sevenzip::IArchiveExtractCallback> callback(this);
+    const HRESULT result = pInArchive->Extract(indices, count, test ? 1 : 0, callback.get());
+    if (std::exception_ptr error = std::exchange(*pending_, nullptr))
+        std::rethrow_exception(error);
+    CheckResult(result);
+}
+
+void T7zInArchive::ExtractItemToStream(uint32_t index, ByteStream& stream, bool test)
+{
+    pItemStream = &stream;
+    RunExtract(&index, 1, test);
+}
+
+void T7zInArchive::ExtractItems(const uint32_t* indices, uint32_t count, bool test, void* context,
+                                ItemStreamCallback callback)
+{
+    pfnItemStream = callback;
+    pItemStreamContext = context;
+    RunExtract(indices, count, test);
+}
+
+void T7zInArchive::ExtractAll(bool test, void* context, ItemStreamCallback callback)
+{
+    pfnItemStream = callback;
+    pItemStreamContext = context;
+    RunExtract(nullptr, kAllItems, test);
+}
+
+void T7zInArchive::ExtractAllTo(const std::wstring& folder)
+{
+    sExtractFolder = fs::WithTrailingBackslash(folder);
+    RunExtract(nullptr, kAllItems, false);
+    for (const auto& [index, result] : results_) {
+        if (result != sevenzip::kResultOk)
+            throw win32::Error(ResultName(result) + L": " + ItemPath(index));
+    }
+}
+
+int32_t T7zInArchive::ItemResult(uint32_t index)
+{
+    auto found = results_.find(index);
+    return found == results_.end() ? kResultNotReported : found->second;
+}
+
+HRESULT __stdcall T7zInArchive::GetStream(UINT32 index, sevenzip::ISequentialOutStream** stream, INT32 askMode)
+{
+    if (!stream)
+        return E_POINTER;
+    *stream = nullptr;
+    currentIndex_ = index;
+    if (askMode != sevenzip::kAskModeExtract)
+        return S_OK;
+    if (pItemStream) {
+        *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(*pItemStream, pending_));
+        (*stream)->AddRef();
+        return S_OK;
+    }
+    if (pfnItemStream)
+        return pfnItemStream(pItemStreamContext, index, stream);
+    if (!sExtractFolder.empty() && !ItemIsFolder(index))
+        return CreateTargetFile(index, stream);
+    return S_OK;
+}
+
+HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutStream** stream)
+{
+    try {
+        const std::wstring path = ItemPath(index);
+        if (!fs::IsSafeEntryPath(path))
+            throw win32::Error(L"The archive entry \"" + path + L"\" would be written outside the folder " +
+                               sExtractFolder);
+        const std::wstring target = sExtractFolder + path;
+        fs::CreateFolderChain(target.substr(0, target.find_last_of(L"\\:") + 1));
+        auto file = ByteStream::Create(FullPath(target));
+        *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(std::move(file), pending_));
+        (*stream)->AddRef();
+        return S_OK;
+    } catch (...) {
+        *pending_ = std::current_exception();
+        return E_FAIL;
+    }
+}
+
+HRESULT __stdcall T7zInArchive::PrepareOperation(INT32)
+{
+    return S_OK;
+}
+
+HRESULT __stdcall T7zInArchive::SetOperationResult(INT32 result)
+{
+    results_[currentIndex_] = result;
+    return S_OK;
+}
+
+HRESULT __stdcall T7zInArchive::SetTotal(UINT64 total)
+{
+    return pfnProgress ? pfnProgress(pProgressContext, 1, static_cast<int64_t>(total)) : S_OK;
+}
+
+HRESULT __stdcall T7zInArchive::SetCompleted(const UINT64* completed)
+{
+    if (pfnProgress && completed)
+        return pfnProgress(pProgressContext, 0, static_cast<int64_t>(*completed));
+    return S_OK;
+}
+
+HRESULT __stdcall T7zInArchive::SetTotal(const UINT64*, const UINT64*)
+{
+    return S_OK;
+}
+
+HRESULT __stdcall T7zInArchive::SetCompleted(const UINT64*, const UINT64*)
+{
+    return S_OK;
+}
+
+// --- Password ---
+
+HRESULT __stdcall T7zInArchive::CryptoGetTextPassword(BSTR* password)
+{
+    if (!password)
+        return E_POINTER;
+    if (!bHavePassword) {
+        if (!pfnPassword)
+            return S_FALSE;
+        std::wstring answer;
+        const int32_t result = pfnPassword(pPasswordContext, answer);
+        if (result != 0)
+            return result;
+        sArchivePassword = answer;
+        bHavePassword = true;
+    }
+    *password = ::SysAllocString(sArchivePassword.c_str());
+    return *password ? S_OK : E_OUTOFMEMORY;
+}
+
+void T7zInArchive::SetPassword(const std::wstring& password)
+{
+    sArchivePassword = password;
+    bHavePassword = !password.empty();
+}
+
+void T7zInArchive::SetPasswordSource(void* context, PasswordCallback callback)
+{
+    pPasswordContext = context;
+    pfnPassword = callback;
+}
+
+void T7zInArchive::SetProgressSink(void* context, ProgressCallback callback)
+{
+    pProgressContext = context;
+    pfnProgress = callback;
+}
+
+void T7zInArchive::SetClassId(const GUID& classId)
+{
+    guidClass = classId;
+}
+
+GUID T7zInArchive::ClassId()
+{
+    return guidClass;
+}
+
+// --- No further volumes ---
+
+HRESULT __stdcall T7zInArchive::GetProperty(PROPID, PROPVARIANT*)
+{
+    return S_OK;
+}
+
+HRESULT __stdcall T7zInArchive::GetStream(const wchar_t*, sevenzip::IInStream**)
+{
+    return S_OK;
+}
+
+HRESULT __stdcall T7zInArchive::SetSubArchiveName(const wchar_t*)
+{
+    return S_OK;
+}

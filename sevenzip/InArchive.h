@@ -1,0 +1,88 @@
+// The archive reader: opens an archive with the library's handler, lists and extracts its
+// entries, and is itself the callback object the library talks to meanwhile.
+#pragma once
+
+#include "sevenzip/Plugin.h"
+#include "sevenzip/Stream.h"
+#include "sevenzip/sevenzip.h"
+
+#include <map>
+
+class T7zInArchive : public T7zArchive,
+                     public I7zArchiveReader,
+                     public sevenzip::IArchiveOpenCallback,
+                     public sevenzip::IArchiveExtractCallback,
+                     public sevenzip::ICryptoGetTextPassword,
+                     public sevenzip::IArchiveOpenVolumeCallback,
+                     public sevenzip::IArchiveOpenSetSubArchiveName {
+public:
+    explicit T7zInArchive(const std::wstring& libraryPath);
+    ~T7zInArchive() override;
+
+    HRESULT __stdcall QueryInterface(REFIID iid, void** object) override;
+    SEVENZIP_COUNTED_OBJECT
+
+    // I7zArchiveReader
+    void OpenArchiveFile(const std::wstring& path) override;
+    void OpenArchiveStream(sevenzip::IInStream* stream) override;
+    void CloseArchive() override;
+    uint32_t ItemCount() override;
+    std::wstring ItemPath(uint32_t index) override;
+    std::wstring ItemName(uint32_t index) override;
+    uint64_t ItemSize(uint32_t index) override;
+    bool ItemIsFolder(uint32_t index) override;
+    win32::ComPtr<sevenzip::IInArchive> InnerArchive() override;
+    void ExtractItemToStream(uint32_t index, ByteStream& stream, bool test) override;
+    void ExtractItems(const uint32_t* indices, uint32_t count, bool test, void* context,
+                      ItemStreamCallback callback) override;
+    void ExtractAll(bool test, void* context, ItemStreamCallback callback) override;
+    void ExtractAllTo(const std::wstring& folder) override;
+    void SetPasswordSource(void* context, PasswordCallback callback) override;
+    void SetPassword(const std::wstring& password) override;
+    void SetProgressSink(void* context, ProgressCallback callback) override;
+    void SetClassId(const GUID& classId) override;
+    GUID ClassId() override;
+    int32_t ItemResult(uint32_t index) override;
+
+    // IArchiveOpenCallback: opening reports no progress.
+    HRESULT __stdcall SetTotal(const UINT64* files, const UINT64* bytes) override;
+    HRESULT __stdcall SetCompleted(const UINT64* files, const UINT64* bytes) override;
+
+    // IProgress and IArchiveExtractCallback
+    HRESULT __stdcall SetTotal(UINT64 total) override;
+    HRESULT __stdcall SetCompleted(const UINT64* completed) override;
+    HRESULT __stdcall GetStream(UINT32 index, sevenzip::ISequentialOutStream** stream, INT32 askMode) override;
+    HRESULT __stdcall PrepareOperation(INT32 askMode) override;
+    HRESULT __stdcall SetOperationResult(INT32 result) override;
+
+    // ICryptoGetTextPassword
+    HRESULT __stdcall CryptoGetTextPassword(BSTR* password) override;
+
+    // IArchiveOpenVolumeCallback and IArchiveOpenSetSubArchiveName: no further volumes.
+    HRESULT __stdcall GetProperty(PROPID property, PROPVARIANT* value) override;
+    HRESULT __stdcall GetStream(const wchar_t* name, sevenzip::IInStream** stream) override;
+    HRESULT __stdcall SetSubArchiveName(const wchar_t* name) override;
+
+private:
+    // Runs one extract call with what the caller installed, clears it again, and raises what
+    // went wrong: first an error kept from a callback, then the library's result.
+    void RunExtract(const uint32_t* indices, uint32_t count, bool test);
+    HRESULT CreateTargetFile(uint32_t index, sevenzip::ISequentialOutStream** stream);
+    PROPVARIANT ReadProperty(uint32_t index, PROPID property);
+
+    win32::ComPtr<sevenzip::IInArchive> pInArchive;
+    PasswordCallback pfnPassword = nullptr;
+    void* pPasswordContext = nullptr;
+    ProgressCallback pfnProgress = nullptr;
+    void* pProgressContext = nullptr;
+    ByteStream* pItemStream = nullptr;
+    bool bHavePassword = false;
+    std::wstring sArchivePassword;
+    ItemStreamCallback pfnItemStream = nullptr;
+    void* pItemStreamContext = nullptr;
+    std::wstring sExtractFolder;
+
+    uint32_t currentIndex_ = 0;
+    std::map<uint32_t, int32_t> results_; // of the last extract call
+    PendingError pending_ = std::make_shared<std::exception_ptr>();
+};

@@ -1,0 +1,65 @@
+#include "sevenzip/Plugin.h"
+
+#include "sevenzip/sevenzip.h"
+#include "win32/Error.h"
+
+T7zPlugin::T7zPlugin(const std::wstring& libraryPath)
+{
+    win32::ModuleHandle module(::LoadLibraryW(libraryPath.c_str()));
+    if (!module)
+        throw win32::Error(L"Error loading library " + libraryPath);
+    auto createObject = reinterpret_cast<sevenzip::CreateObjectFunc>(
+        reinterpret_cast<void*>(::GetProcAddress(module.get(), "CreateObject")));
+    if (!createObject)
+        throw win32::Error(libraryPath + L" is not a 7z library"); // unloads the module
+    hLibrary = std::move(module);
+    pfnCreateObject = createObject;
+}
+
+HRESULT __stdcall T7zPlugin::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown) {
+        *object = static_cast<IUnknown*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+void T7zPlugin::CreateLibraryObject(const GUID& classId, const GUID& interfaceId, void** object)
+{
+    const HRESULT result = pfnCreateObject(&classId, &interfaceId, object);
+    if (result < 0)
+        throw win32::Error(ResultText(result));
+}
+
+T7zArchive::T7zArchive(const std::wstring& libraryPath) : T7zPlugin(libraryPath)
+{
+    pfnGetHandlerProperty = reinterpret_cast<sevenzip::GetHandlerPropertyFunc>(
+        reinterpret_cast<void*>(::GetProcAddress(hLibrary.get(), "GetHandlerProperty")));
+    if (!pfnGetHandlerProperty) {
+        hLibrary.reset(); // unloaded here, and only here
+        throw win32::Error(libraryPath + L" is not a Format library");
+    }
+}
+
+std::wstring ResultText(HRESULT code)
+{
+    wchar_t buffer[256] = {};
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                              FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                          nullptr, static_cast<DWORD>(code), 0, buffer, 256, nullptr);
+    std::wstring text(buffer, length);
+    while (!text.empty() && (text.back() < 33 || text.back() == L'.'))
+        text.pop_back();
+    return text;
+}
+
+void CheckResult(HRESULT code)
+{
+    if (code != S_OK)
+        throw win32::Error(ResultText(code));
+}

@@ -1,0 +1,41 @@
+// The library's view of a ByteStream: readable and seekable for the archive, writable for the
+// entries it extracts.
+#pragma once
+
+#include "fs/ByteStream.h"
+#include "sevenzip/Interfaces.h"
+#include "sevenzip/RefCounted.h"
+
+#include <exception>
+#include <memory>
+
+// Where an error raised inside a library call is kept until the call has returned: it must never
+// unwind through the library's own code.
+using PendingError = std::shared_ptr<std::exception_ptr>;
+
+class T7zStream : public sevenzip::IInStream,
+                  public sevenzip::IOutStream,
+                  public sevenzip::IStreamGetSize,
+                  public sevenzip::IOutStreamFlush,
+                  protected sevenzip::RefCounted {
+public:
+    // An owned stream is freed (its file closed) when the library lets go of the adapter.
+    T7zStream(std::unique_ptr<ByteStream> owned, PendingError pending = nullptr);
+    T7zStream(ByteStream& borrowed, PendingError pending = nullptr);
+    ~T7zStream() override;
+
+    HRESULT __stdcall QueryInterface(REFIID iid, void** object) override;
+    SEVENZIP_COUNTED_OBJECT
+
+    HRESULT __stdcall Read(void* data, UINT32 size, UINT32* processedSize) override;
+    HRESULT __stdcall Write(const void* data, UINT32 size, UINT32* processedSize) override;
+    HRESULT __stdcall Seek(INT64 offset, UINT32 origin, UINT64* newPosition) override;
+    HRESULT __stdcall SetSize(UINT64 newSize) override;
+    HRESULT __stdcall GetSize(UINT64* size) override;
+    HRESULT __stdcall Flush() override;
+
+private:
+    ByteStream* pStream;
+    bool bOwnsStream;
+    PendingError pending_;
+};
