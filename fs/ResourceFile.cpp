@@ -5,16 +5,52 @@
 
 #include <windows.h>
 
-void SaveResourceToFile(const std::wstring& name, const std::wstring& type, const std::wstring& path)
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+std::string_view ResourceBytes(const std::wstring& name, const std::wstring& type)
 {
     HMODULE self = ::GetModuleHandleW(nullptr);
     HRSRC resource = ::FindResourceW(self, name.c_str(), type.c_str());
     if (!resource)
         throw win32::Error(L"Resource " + name + L" not found");
     const DWORD size = ::SizeofResource(self, resource);
-    const void* bytes = ::LockResource(::LoadResource(self, resource));
+    const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(self, resource)));
+    return std::string_view(bytes, size);
+}
 
+void WriteAll(const std::string_view bytes, const std::wstring& path)
+{
     auto file = ByteStream::Create(path);
-    if (file->Write(bytes, size) != size)
+    if (file->Write(bytes.data(), static_cast<uint32_t>(bytes.size())) != bytes.size())
         throw win32::Error(L"Stream write error");
+}
+
+} // namespace
+
+void SaveResourceToFile(const std::wstring& name, const std::wstring& type, const std::wstring& path)
+{
+    WriteAll(ResourceBytes(name, type), path);
+}
+
+win32::FileHandle SaveResourceToHeldFile(const std::wstring& name, const std::wstring& type,
+                                         const std::wstring& path)
+{
+    const std::string_view bytes = ResourceBytes(name, type);
+    WriteAll(bytes, path);
+
+    win32::FileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held)
+        throw win32::Error(L"Cannot open file \"" + path + L"\". " + win32::SystemErrorText(::GetLastError()));
+    // Between writing and holding, the file was briefly free: make sure it is still ours.
+    std::vector<char> content(bytes.size() + 1);
+    DWORD got = 0;
+    if (!::ReadFile(held.get(), content.data(), static_cast<DWORD>(content.size()), &got, nullptr) ||
+        got != bytes.size() || std::memcmp(content.data(), bytes.data(), bytes.size()) != 0)
+        throw win32::Error(L"File \"" + path + L"\" was changed by another program");
+    return held;
 }

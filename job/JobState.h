@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 inline constexpr int32_t kFlagClear = 0;
 inline constexpr int32_t kFlagSet = -1;
@@ -57,12 +58,25 @@ static_assert(WM_EXTRACT_DONE == 0x0608);
 struct JobEnd {
     WPARAM wParam;
     LPARAM lParam;
+    friend bool operator==(const JobEnd&, const JobEnd&) = default;
 };
 inline constexpr JobEnd kJobFinished{1, 0};      // all done, or cancelled: nothing to report
 inline constexpr JobEnd kJobNoTargetFolder{0, 1}; // the target folder cannot be created
 inline constexpr JobEnd kJobWrongPassword{0, 2};  // the password check failed
 inline constexpr JobEnd kJobFailed{0, 3};         // an error ended the run; its message is kept
 
+// The message of the error that ended the job; written by the worker before it posts kJobFailed.
+extern std::wstring g_sJobError;
+
+// Pause and cancel. A paused worker waits at its next safe point until the job continues or is
+// cancelled; nothing ever waits for a held worker.
+void PauseJob(bool paused);
+bool JobPaused();
+// Sets g_bCancel for good and releases a held worker.
+void CancelJob();
+// For the worker's safe points: returns once the job is not paused (or is cancelled).
+void WaitWhilePaused();
+
 // The worker's progress callback: stores totals and completed counts in the byte counters and
-// answers 1 (stop) once the job is cancelled.
+// answers 1 (stop) once the job is cancelled. A paused job waits here.
 int32_t OnJobProgress(void* context, int32_t isTotal, int64_t value);

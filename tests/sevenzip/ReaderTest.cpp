@@ -18,31 +18,6 @@ namespace {
 
 constexpr wchar_t kPassword[] = L"secret";
 
-// Every file below folder (relative paths, "\"-separated) with its bytes.
-std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder)
-{
-    std::map<std::wstring, std::string> files;
-    std::error_code ignored;
-    for (auto it = std::filesystem::recursive_directory_iterator(folder, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        if (it->is_regular_file())
-            files[it->path().lexically_relative(folder).wstring()] = ReadAll(it->path().wstring());
-    }
-    return files;
-}
-
-std::vector<std::wstring> FoldersBelow(const std::wstring& folder)
-{
-    std::vector<std::wstring> folders;
-    std::error_code ignored;
-    for (auto it = std::filesystem::recursive_directory_iterator(folder, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        if (it->is_directory())
-            folders.push_back(it->path().lexically_relative(folder).wstring());
-    }
-    return folders;
-}
-
 class Reader : public ::testing::Test {
 protected:
     win32::ComPtr<I7zArchiveReader> Open(const std::string& archive, const wchar_t* password = kPassword)

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -97,6 +99,31 @@ inline std::string ReadAll(const std::wstring& path)
         content.append(buffer, got);
     ::CloseHandle(file);
     return content;
+}
+
+// Every file below folder (relative paths, "\"-separated) with its bytes.
+inline std::map<std::wstring, std::string> FilesBelow(const std::wstring& folder)
+{
+    std::map<std::wstring, std::string> files;
+    std::error_code ignored;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_regular_file())
+            files[it->path().lexically_relative(folder).wstring()] = ReadAll(it->path().wstring());
+    }
+    return files;
+}
+
+inline std::vector<std::wstring> FoldersBelow(const std::wstring& folder)
+{
+    std::vector<std::wstring> folders;
+    std::error_code ignored;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_directory())
+            folders.push_back(it->path().lexically_relative(folder).wstring());
+    }
+    return folders;
 }
 
 } // namespace testing_support

@@ -1,0 +1,55 @@
+#include "job/Placement.h"
+
+#include "fs/Paths.h"
+#include "win32/Error.h"
+
+#include <windows.h>
+
+namespace {
+
+bool FileExists(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+[[noreturn]] void ThrowCannotPlace(const std::wstring& target, DWORD code)
+{
+    throw win32::Error(L"Cannot write file \"" + target + L"\". " + win32::SystemErrorText(code));
+}
+
+} // namespace
+
+std::wstring MakeRenamePath(const std::wstring& path)
+{
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    const std::wstring base = fs::GetBaseName(path);
+    const std::wstring name = path.substr(path.find_last_of(L"\\:") + 1);
+    const std::wstring extension = name.substr(base.size());
+    for (unsigned n = 1;; ++n) {
+        std::wstring candidate = folder + base + L"(" + std::to_wstring(n) + L")" + extension;
+        if (!FileExists(candidate))
+            return candidate;
+    }
+}
+
+void PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace)
+{
+    if (!replace) {
+        if (!::CopyFileW(staged.c_str(), target.c_str(), TRUE))
+            ThrowCannotPlace(target, ::GetLastError());
+        return;
+    }
+    // Beside the target, so that the final step is a rename on one drive.
+    const std::wstring partial = target + L".qv_part";
+    if (!::CopyFileW(staged.c_str(), partial.c_str(), FALSE)) {
+        const DWORD code = ::GetLastError();
+        ::DeleteFileW(partial.c_str());
+        ThrowCannotPlace(target, code);
+    }
+    if (!::MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = ::GetLastError();
+        ::DeleteFileW(partial.c_str());
+        ThrowCannotPlace(target, code);
+    }
+}

@@ -1,0 +1,29 @@
+#include "job/Staging.h"
+
+#include "fs/Paths.h"
+#include "win32/Error.h"
+
+#include <algorithm>
+#include <vector>
+
+std::wstring TargetFolderFor(const std::wstring& outputPath, const std::wstring& packageName)
+{
+    return fs::WithTrailingBackslash(fs::WithTrailingBackslash(outputPath) + packageName);
+}
+
+void CopyPayload(ByteStream& from, ByteStream& to, int64_t count,
+                 const std::function<bool(int64_t remaining)>& afterBlock)
+{
+    int64_t remaining = count;
+    std::vector<char> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(remaining, 0), COPY_CHUNK)));
+    while (remaining > 0) {
+        const uint32_t n = static_cast<uint32_t>(std::min<int64_t>(remaining, buffer.size()));
+        if (from.Read(buffer.data(), n) != n)
+            throw win32::Error(L"Stream read error");
+        if (to.Write(buffer.data(), n) != n)
+            throw win32::Error(L"Stream write error");
+        remaining -= n;
+        if (!afterBlock(remaining))
+            break;
+    }
+}

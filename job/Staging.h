@@ -1,0 +1,22 @@
+// Staging: the archive appended to the program file is copied out to "tmp.dat" for the library.
+#pragma once
+
+#include "fs/ByteStream.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Where the copy starts in the program file, and the largest block copied at once.
+inline constexpr int64_t PAYLOAD_OFFSET = 0xBD000;
+inline constexpr uint32_t COPY_CHUNK = 61440;
+
+// The folder the job extracts into: the output folder, one "\", the package name, one "\".
+std::wstring TargetFolderFor(const std::wstring& outputPath, const std::wstring& packageName);
+
+// Copies count bytes from the current position of from to that of to, in blocks of at most
+// COPY_CHUNK through one buffer. After each block calls afterBlock with the bytes still to copy;
+// an answer of false stops the copy there. Raises "Stream read error" or "Stream write error"
+// on a short read or write.
+void CopyPayload(ByteStream& from, ByteStream& to, int64_t count,
+                 const std::function<bool(int64_t remaining)>& afterBlock);

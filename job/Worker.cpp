@@ -1,0 +1,308 @@
+#include "job/Worker.h"
+
+#include "fs/ByteStream.h"
+#include "fs/FileOps.h"
+#include "fs/Paths.h"
+#include "fs/ResourceFile.h"
+#include "fs/WorkFolder.h"
+#include "job/Placement.h"
+#include "job/Staging.h"
+#include "sevenzip/Stream.h"
+#include "win32/Error.h"
+#include "win32/WindowCall.h"
+
+namespace {
+
+constexpr int kFolderAttempts = 7;
+constexpr DWORD kFolderRetryMs = 500;
+
+bool IsFile(const std::wstring& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring TrimBlanks(const std::wstring& text)
+{
+    size_t first = 0, last = text.size();
+    while (first < last && text[first] <= L' ')
+        ++first;
+    while (last > first && text[last - 1] <= L' ')
+        --last;
+    return text.substr(first, last - first);
+}
+
+} // namespace
+
+TThreaEncryptFile::TThreaEncryptFile(JobHost& host, JobInput input) : host_(host), input_(std::move(input)) {}
+
+TThreaEncryptFile::~TThreaEncryptFile()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void TThreaEncryptFile::Start()
+{
+    thread_ = std::thread([this] { RunJob(); });
+}
+
+void TThreaEncryptFile::Done(JobEnd end)
+{
+    ::PostMessageW(host_.Window(), WM_EXTRACT_DONE, end.wParam, end.lParam);
+}
+
+// Every end of the run comes through here: the reader is released and every scratch folder
+// removed before the window hears of the end.
+void TThreaEncryptFile::RunJob()
+{
+    JobEnd end = kJobFinished;
+    try {
+        end = Run();
+    } catch (const win32::Error& e) {
+        g_sJobError = e.message();
+        end = kJobFailed;
+    } catch (const std::bad_alloc&) {
+        g_sJobError = L"Not enough memory.";
+        end = kJobFailed;
+    } catch (const std::exception& e) {
+        const std::string what = e.what();
+        g_sJobError = std::wstring(what.begin(), what.end());
+        end = kJobFailed;
+    }
+    // A library stop that follows a cancel is the cancel, not an error.
+    if (end.lParam == kJobFailed.lParam && g_bCancel.load())
+        end = kJobFinished;
+    reader_.reset();
+    if (extractingIntoTarget_)
+        fs::RemoveMarkerFile(target_); // the marker never stays, whatever stopped the extraction
+    for (const auto& folder : scratchFolders_)
+        fs::DeleteFolderTree(folder);
+    Done(end);
+}
+
+std::wstring TThreaEncryptFile::NewScratchFolder()
+{
+    std::wstring folder = fs::WithTrailingBackslash(fs::SelectWorkFolder(totalSize_));
+    scratchFolders_.push_back(folder);
+    return folder;
+}
+
+JobEnd TThreaEncryptFile::Run()
+{
+    target_ = TargetFolderFor(input_.sOutputPath, fs::GetBaseName(input_.programPath));
+    if (auto end = StageAndOpen())
+        return *end;
+    if (auto end = CheckPassword())
+        return *end;
+    return Extract();
+}
+
+// Copies the archive out of the program file, deploys the library and opens the archive.
+std::optional<JobEnd> TThreaEncryptFile::StageAndOpen()
+{
+    sTmpPath = g_sWorkDir + L"tmp.dat";
+    auto staged = ByteStream::Create(sTmpPath); // nobody else may touch it until the archive closes
+    {
+        auto program = ByteStream::OpenRead(input_.programPath);
+        const int64_t remaining = std::max<int64_t>(static_cast<int64_t>(program->Size()) - PAYLOAD_OFFSET, 0);
+        program->Seek(PAYLOAD_OFFSET, ByteStream::FromStart);
+        g_nTotalSize = remaining;
+        win32::CallOnWindowThread(host_.Window(), [this] { host_.ShowTotalSize(); });
+        g_nCurrentSize = 0;
+        SetFlag(g_bExtractPhase, false);
+        CopyPayload(*program, *staged, remaining, [](int64_t left) {
+            g_nCurrentSize = g_nTotalSize.load() - left;
+            WaitWhilePaused();
+            return !g_bCancel.load();
+        });
+    }
+    SetFlag(g_bHoldProgress, true);
+    if (g_bCancel.load())
+        return kJobFinished;
+
+    {
+        // Held until the library is loaded from it.
+        win32::FileHandle library = SaveResourceToHeldFile(L"7z_dll", L"FILE", input_.sDllPath);
+        if (g_bCancel.load())
+            return kJobFinished;
+        reader_ = CreateInArchive(sevenzip::CLSID_Format7z, input_.sDllPath);
+    }
+    reader_->SetProgressSink(nullptr, &OnJobProgress);
+    staged->Seek(0, ByteStream::FromStart);
+    win32::ComPtr<sevenzip::IInStream> stream(new T7zStream(std::move(staged)));
+    reader_->OpenArchiveStream(stream.get());
+    reader_->SetPasswordSource(this, &OnJobPassword);
+    reader_->SetPassword(input_.sPassword);
+    entryCount_ = reader_->ItemCount();
+    return std::nullopt;
+}
+
+// Inventory, then the password check on the marker entry.
+std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
+{
+    const std::wstring& target = target_;
+    g_nFileCount = 0;
+    for (uint32_t i = 0; i < entryCount_; ++i) {
+        const std::wstring path = reader_->ItemPath(i);
+        if (!fs::IsSafeEntryPath(path))
+            throw win32::Error(L"The archive entry \"" + path + L"\" would be written outside the folder " + target);
+        if (reader_->ItemIsFolder(i))
+            continue;
+        WaitWhilePaused();
+        if (g_bCancel.load())
+            break;
+        ++g_nFileCount;
+        totalSize_ += static_cast<int64_t>(reader_->ItemSize(i));
+        if (IsFile(target + path))
+            anyExists_ = true;
+    }
+    if (g_bCancel.load())
+        return kJobFinished;
+
+    int probeFailures = 0;
+    const std::wstring scratch = NewScratchFolder();
+    for (uint32_t j = 0; j < entryCount_; ++j) {
+        if (reader_->ItemIsFolder(j) || reader_->ItemPath(j) != fs::kMarkerName)
+            continue;
+        if (g_bCancel.load())
+            break;
+        const uint64_t expected = reader_->ItemSize(j);
+        const std::wstring probe = scratch + reader_->ItemPath(j);
+        uint64_t actual = 0;
+        {
+            auto file = ByteStream::Create(probe);
+            reader_->ExtractItemToStream(j, *file, false);
+            actual = file->Size();
+        }
+        const int32_t result = reader_->ItemResult(j);
+        const bool damaged = result == sevenzip::kResultDataError || result == sevenzip::kResultCrcError ||
+                             result == sevenzip::kResultWrongPassword;
+        if ((actual == 0 && expected != 0) || damaged) {
+            ::DeleteFileW(probe.c_str());
+            probeFailures = 1;
+            break;
+        }
+        if (expected == 0)
+            continue;
+        if (actual == expected) {
+            ::DeleteFileW(probe.c_str());
+            probeFailures = 0;
+            break;
+        }
+    }
+    fs::DeleteFolderTree(scratch);
+    scratchFolders_.pop_back();
+    if (probeFailures > 0)
+        return kJobWrongPassword;
+    return std::nullopt;
+}
+
+JobEnd TThreaEncryptFile::Extract()
+{
+    const std::wstring& target = target_;
+    for (int attempts = 0; !fs::FolderExists(target);) {
+        fs::CreateFolderChain(target);
+        if (++attempts >= kFolderAttempts || g_bCancel.load())
+            break;
+        if (!fs::FolderExists(target))
+            ::Sleep(kFolderRetryMs);
+    }
+    if (!fs::FolderExists(target))
+        return kJobNoTargetFolder;
+
+    SetFlag(g_bHoldProgress, false);
+    g_nPlacedCount = 0;
+    SetFlag(g_bExtractPhase, true);
+    std::wstring scratch;
+    if (!anyExists_) {
+        extractingIntoTarget_ = true;
+        reader_->ExtractAllTo(target);
+        fs::RemoveMarkerFile(target);
+        extractingIntoTarget_ = false;
+    } else {
+        scratch = NewScratchFolder();
+        SetFlag(g_bStagedExtract, true);
+        reader_->ExtractAllTo(scratch);
+        SetFlag(g_bStagedExtract, false);
+    }
+    SetFlag(g_bHoldProgress, true);
+    if (g_bCancel.load() || !anyExists_)
+        return kJobFinished;
+    return PlaceStagedFiles(scratch);
+}
+
+JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
+{
+    const std::wstring& target = target_;
+    SetFlag(g_bPlacing, true);
+    g_nPlacedCount = 0;
+    SetFlag(g_bHoldProgress, false);
+    for (uint32_t l = 0; l < entryCount_; ++l) {
+        WaitWhilePaused();
+        if (g_bCancel.load())
+            break;
+        if (reader_->ItemIsFolder(l))
+            continue;
+        const std::wstring path = reader_->ItemPath(l);
+        if (path == fs::kMarkerName)
+            continue;
+        const std::wstring to = target + path;
+        ::OutputDebugStringW(to.c_str());
+        fs::CreateFolderChain(to.substr(0, to.find_last_of(L'\\') + 1));
+        const std::wstring from = scratch + path;
+
+        if (!IsFile(to)) {
+            PlaceFile(from, to, false);
+        } else {
+            OverwriteChoice choice = nOverwrite;
+            if (choice != ovNoAll && choice != ovYesAll && choice != ovRename) {
+                sExistPath = to;
+                sStagedPath = from;
+                win32::CallOnWindowThread(host_.Window(),
+                                          [this] { nOverwrite = host_.AskOverwrite(sExistPath, sStagedPath); });
+                choice = nOverwrite;
+            }
+            switch (choice) {
+            case ovYes:
+            case ovYesAll:
+                PlaceFile(from, to, true);
+                break;
+            case ovRename:
+                PlaceFile(from, MakeRenamePath(to), false);
+                break;
+            case ovCancel:
+                ::DeleteFileW(from.c_str());
+                CancelJob();
+                break;
+            case ovNo:
+            case ovNoAll:
+                ::DeleteFileW(from.c_str());
+                break;
+            }
+        }
+        ++g_nPlacedCount;
+    }
+    SetFlag(g_bPlacing, false);
+    return kJobFinished;
+}
+
+int32_t TThreaEncryptFile::OnJobPassword(void* context, std::wstring& password)
+{
+    // Called from inside the library: nothing may unwind through it.
+    auto* self = static_cast<TThreaEncryptFile*>(context);
+    bool confirmed = false;
+    std::wstring typed;
+    try {
+        win32::CallOnWindowThread(self->host_.Window(), [&] { confirmed = self->host_.AskPassword(typed); });
+        if (!confirmed)
+            win32::CallOnWindowThread(self->host_.Window(), [self] { self->host_.RequestClose(); });
+    } catch (...) {
+        confirmed = false;
+    }
+    if (!confirmed)
+        return 1;
+    ::OutputDebugStringW((L"password-------------***" + password).c_str());
+    password = TrimBlanks(typed);
+    return 0;
+}

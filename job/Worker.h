@@ -1,0 +1,86 @@
+// The unpacking job: a worker thread that stages the appended archive, checks the password,
+// extracts into the target folder (directly, or through a scratch folder when files clash) and
+// reports its end to the main window with WM_EXTRACT_DONE.
+#pragma once
+
+#include "job/JobState.h"
+#include "sevenzip/sevenzip.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// What the worker needs of the main window. All but Window() run on the window's thread, called
+// through CallOnWindowThread while the worker waits.
+class JobHost {
+public:
+    virtual ~JobHost() = default;
+    // Receives WM_EXTRACT_DONE and the worker's calls.
+    virtual HWND Window() = 0;
+    // Shows g_nTotalSize as the total size.
+    virtual void ShowTotalSize() = 0;
+    // Asks what to do about an existing file.
+    virtual OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged) = 0;
+    // Asks for a password; false when the user did not confirm.
+    virtual bool AskPassword(std::wstring& password) = 0;
+    // Asks the window to close (the user declined to give a password).
+    virtual void RequestClose() = 0;
+};
+
+// The job's inputs, set before the worker starts and not changed while it runs.
+struct JobInput {
+    std::wstring sOutputPath;  // as typed
+    std::wstring sPassword;    // as typed
+    std::wstring sDllPath;     // where the archive library is written
+    std::wstring programPath;  // the package: this program with its archive
+};
+
+class TThreaEncryptFile {
+public:
+    TThreaEncryptFile(JobHost& host, JobInput input);
+    // Waits for the run to end.
+    ~TThreaEncryptFile();
+    TThreaEncryptFile(const TThreaEncryptFile&) = delete;
+    TThreaEncryptFile& operator=(const TThreaEncryptFile&) = delete;
+
+    // Starts the run on a thread of its own.
+    void Start();
+
+    // Where the archive is staged; set by the run.
+    const std::wstring& TmpPath() const { return sTmpPath; }
+
+private:
+    // The steps of the run; an answer of nullopt means go on with the next.
+    void RunJob();
+    JobEnd Run();
+    std::optional<JobEnd> StageAndOpen();
+    std::optional<JobEnd> CheckPassword();
+    JobEnd Extract();
+    JobEnd PlaceStagedFiles(const std::wstring& scratch);
+    std::wstring NewScratchFolder();
+    void Done(JobEnd end);
+
+    static int32_t OnJobPassword(void* context, std::wstring& password);
+
+    JobHost& host_;
+    const JobInput input_;
+    std::thread thread_;
+
+    // The clash being asked about, and the standing answer.
+    std::wstring sExistPath;
+    std::wstring sStagedPath;
+    OverwriteChoice nOverwrite = ovYes;
+
+    // The run's own state.
+    std::wstring sTmpPath;
+    std::wstring target_;
+    win32::ComPtr<I7zArchiveReader> reader_;
+    uint32_t entryCount_ = 0;
+    int64_t totalSize_ = 0;
+    bool anyExists_ = false;
+    bool extractingIntoTarget_ = false;
+    std::vector<std::wstring> scratchFolders_;
+};

@@ -1,0 +1,110 @@
+#include "job/Placement.h"
+#include "job/Staging.h"
+
+#include "support/TestFiles.h"
+#include "win32/Error.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+TEST(TargetFolderFor, JoinsWithExactlyOneBackslash)
+{
+    EXPECT_EQ(TargetFolderFor(L"C:\\Out", L"Report"), L"C:\\Out\\Report\\");
+    EXPECT_EQ(TargetFolderFor(L"C:\\Out\\", L"Report"), L"C:\\Out\\Report\\");
+    EXPECT_EQ(TargetFolderFor(L"D:\\", L"Report.pkg"), L"D:\\Report.pkg\\");
+}
+
+TEST(CopyPayload, CopiesInBlocksOfAtMostSixtyKilobytes)
+{
+    const struct {
+        int64_t size;
+        std::vector<int64_t> remainingAfterBlocks;
+    } cases[] = {
+        {0, {}},
+        {1, {0}},
+        {61440, {0}},
+        {61441, {1, 0}},
+        {3 * 61440 + 5, {2 * 61440 + 5, 61440 + 5, 5, 0}},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder scratch;
+        std::string content(static_cast<size_t>(c.size) + 7, '\0');
+        for (size_t i = 0; i < content.size(); ++i)
+            content[i] = static_cast<char>(i * 31 + 7);
+        WriteFile(scratch / L"from.bin", content);
+        auto from = ByteStream::OpenRead(scratch / L"from.bin");
+        from->Seek(7, ByteStream::FromStart);
+        std::vector<int64_t> seen;
+        {
+            auto to = ByteStream::Create(scratch / L"to.bin");
+            CopyPayload(*from, *to, c.size, [&](int64_t left) {
+                seen.push_back(left);
+                return true;
+            });
+        }
+        EXPECT_EQ(seen, c.remainingAfterBlocks) << c.size;
+        EXPECT_EQ(ReadAll(scratch / L"to.bin"), content.substr(7)) << c.size;
+    }
+}
+
+TEST(CopyPayload, StopsWhenAskedAndFailsOnAShortRead)
+{
+    ScratchFolder scratch;
+    WriteFile(scratch / L"from.bin", std::string(200000, 'p'));
+    auto from = ByteStream::OpenRead(scratch / L"from.bin");
+    auto to = ByteStream::Create(scratch / L"to.bin");
+    int blocks = 0;
+    CopyPayload(*from, *to, 200000, [&](int64_t) { return ++blocks < 2; });
+    EXPECT_EQ(blocks, 2);
+    EXPECT_EQ(to->Size(), 2u * 61440);
+
+    try {
+        CopyPayload(*from, *to, 200000, [](int64_t) { return true; }); // only 77,120 bytes are left
+        FAIL() << "a short read passed";
+    } catch (const win32::Error& e) {
+        EXPECT_EQ(e.message(), L"Stream read error");
+    }
+}
+
+TEST(MakeRenamePath, TakesTheFirstFreeNumber)
+{
+    ScratchFolder scratch;
+    const std::wstring folder = scratch.path();
+    WriteFile(folder + L"report(1).txt");
+    WriteFile(folder + L"report(2).txt");
+    ::CreateDirectoryW((folder + L"notes(1)").c_str(), nullptr); // a folder does not take the name
+
+    EXPECT_EQ(MakeRenamePath(folder + L"report.txt"), folder + L"report(3).txt");
+    EXPECT_EQ(MakeRenamePath(folder + L"notes"), folder + L"notes(1)");
+    EXPECT_EQ(MakeRenamePath(folder + L"data.tar.gz"), folder + L"data.tar(1).gz");
+    EXPECT_EQ(MakeRenamePath(folder + L"name."), folder + L"name(1).");
+}
+
+TEST(PlaceFile, ReplacesInOneStepAndKeepsTheOldFileWhenTheCopyFails)
+{
+    ScratchFolder scratch;
+    WriteFile(scratch / L"staged.txt", "new");
+    WriteFile(scratch / L"target.txt", "old");
+    PlaceFile(scratch / L"staged.txt", scratch / L"target.txt", true);
+    EXPECT_EQ(ReadAll(scratch / L"target.txt"), "new");
+    EXPECT_TRUE(Exists(scratch / L"staged.txt")); // a copy, not a move
+
+    WriteFile(scratch / L"kept.txt", "precious");
+    try {
+        PlaceFile(scratch / L"missing.txt", scratch / L"kept.txt", true);
+        FAIL() << "a failed copy passed";
+    } catch (const win32::Error& e) {
+        EXPECT_NE(e.message().find(scratch / L"kept.txt"), std::wstring::npos);
+    }
+    EXPECT_EQ(ReadAll(scratch / L"kept.txt"), "precious");
+    EXPECT_FALSE(Exists(scratch / L"kept.txt.qv_part"));
+
+    // Placing beside an existing file never overwrites it.
+    EXPECT_THROW(PlaceFile(scratch / L"staged.txt", scratch / L"kept.txt", false), win32::Error);
+    EXPECT_EQ(ReadAll(scratch / L"kept.txt"), "precious");
+}
+
+} // namespace

@@ -1,0 +1,365 @@
+#include "job/Worker.h"
+
+#include "fs/FileOps.h"
+#include "support/JobHarness.h"
+#include "support/Library.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+using namespace testing_support;
+
+namespace {
+
+const std::map<std::wstring, std::string>& InputFiles()
+{
+    static const auto files = FilesBelow(BuildFile("test-packages/input/"));
+    return files;
+}
+
+// The file paths of a package's archive in archive order (as the worker places them).
+std::vector<std::wstring> ArchiveOrder(const std::wstring& package)
+{
+    ScratchFolder scratch;
+    std::vector<std::wstring> paths;
+    auto reader = CreateInArchive(sevenzip::CLSID_Format7z, CopyLibrary(scratch));
+    reader->OpenArchiveFile(package);
+    for (uint32_t i = 0; i < reader->ItemCount(); ++i)
+        if (!reader->ItemIsFolder(i) && reader->ItemPath(i) != fs::kMarkerName)
+            paths.push_back(reader->ItemPath(i));
+    return paths;
+}
+
+// Runs a function on the worker's thread when it writes a debugger line that matches: the moment
+// a phase is under way. The worker is inside that phase while the function runs.
+class OnWorkerTrace {
+public:
+    OnWorkerTrace(std::function<bool(const std::wstring& line)> when, std::function<void()> action)
+    {
+        when_ = std::move(when);
+        action_ = std::move(action);
+        fired_ = false;
+        handler_ = ::AddVectoredExceptionHandler(1, &OnWorkerTrace::Handler);
+    }
+    ~OnWorkerTrace() { ::RemoveVectoredExceptionHandler(handler_); }
+    static bool Fired() { return fired_; }
+
+private:
+    static LONG CALLBACK Handler(EXCEPTION_POINTERS* info)
+    {
+        const EXCEPTION_RECORD& record = *info->ExceptionRecord;
+        if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2 && !fired_) {
+            const char* text = reinterpret_cast<const char*>(record.ExceptionInformation[1]);
+            std::wstring line(text, text + std::strlen(text));
+            if (when_(line)) {
+                fired_ = true;
+                action_();
+            }
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+
+    static inline std::function<bool(const std::wstring&)> when_;
+    static inline std::function<void()> action_;
+    static inline std::atomic<bool> fired_{false};
+    PVOID handler_ = nullptr;
+};
+
+bool IsProgressLine(const std::wstring& line)
+{
+    return line.rfind(L"g_nCurrentSize", 0) == 0;
+}
+
+TEST(Job, UnpacksStraightIntoAFreshTargetFolder)
+{
+    JobBench bench("good.exe");
+    EXPECT_EQ(bench.Run(), kJobFinished);
+
+    EXPECT_EQ(FilesBelow(bench.target), InputFiles());
+    EXPECT_FALSE(Exists(bench.target + L"empty"));
+    EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+    EXPECT_EQ(g_nFileCount.load(), static_cast<int32_t>(InputFiles().size()) + 1); // and the marker
+    EXPECT_EQ(g_nPlacedCount.load(), 0);
+    EXPECT_EQ(bench.host.shownTotals, std::vector<int64_t>{static_cast<int64_t>(fs::GetFileSizeByName(bench.input.programPath)) - 0xBD000});
+    EXPECT_TRUE(bench.host.asked.empty());
+    EXPECT_EQ(bench.host.passwordQuestions, 0);
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+    EXPECT_NE(g_bExtractPhase.load(), 0);
+    EXPECT_EQ(g_bStagedExtract.load(), 0);
+    EXPECT_EQ(g_bPlacing.load(), 0);
+}
+
+TEST(Job, ALeftoverMarkerMakesTheExtractionStagedWithoutAQuestion)
+{
+    JobBench bench("good.exe");
+    fs::CreateFolderChain(bench.target);
+    WriteFile(bench.target + fs::kMarkerName, "left from before");
+
+    EXPECT_EQ(bench.Run(), kJobFinished);
+    auto files = FilesBelow(bench.target);
+    EXPECT_EQ(files.erase(fs::kMarkerName), 1u); // the old one stays as it was; no new one comes
+    EXPECT_EQ(files, InputFiles());
+    EXPECT_TRUE(bench.host.asked.empty());
+    EXPECT_EQ(g_nPlacedCount.load(), g_nFileCount.load() - 1);
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+// The target folder with old versions of the four clashing files, and the questions the placement
+// asks about them, in archive order.
+struct ClashCase {
+    const char* name;
+    std::deque<OverwriteChoice> answers;
+    size_t questions;
+    std::vector<bool> replaced; // for c1 to c4 in archive order
+};
+
+TEST(Job, SettlesEachClashByTheAnswer)
+{
+    const ClashCase cases[] = {
+        {"yes asks again", {ovYes}, 4, {true, true, true, true}},
+        {"yes to all", {ovYesAll}, 1, {true, true, true, true}},
+        {"no asks again", {ovNo}, 4, {false, false, false, false}},
+        {"no to all", {ovNoAll}, 1, {false, false, false, false}},
+        {"mixed", {ovNo, ovYes, ovNoAll}, 3, {false, true, false, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        JobBench bench("good.exe");
+        std::vector<std::wstring> clashes;
+        for (const auto& path : ArchiveOrder(bench.input.programPath))
+            if (path.rfind(L"clash\\c", 0) == 0)
+                clashes.push_back(path);
+        ASSERT_EQ(clashes.size(), 4u);
+        fs::CreateFolderChain(bench.target + L"clash\\");
+        for (const auto& path : clashes)
+            WriteFile(bench.target + path, "old");
+        bench.host.answers = c.answers;
+
+        EXPECT_EQ(bench.Run(), kJobFinished);
+
+        EXPECT_EQ(bench.host.asked.size(), c.questions);
+        for (size_t i = 0; i < clashes.size(); ++i)
+            EXPECT_EQ(ReadAll(bench.target + clashes[i]) != "old", c.replaced[i]) << i;
+        // Everything without a clash is placed whatever the answers.
+        for (const auto& [path, content] : InputFiles()) {
+            if (path.rfind(L"clash\\c", 0) != 0) {
+                EXPECT_EQ(ReadAll(bench.target + path), content);
+            }
+        }
+        EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+        EXPECT_FALSE(Exists(bench.target + L"empty"));
+        EXPECT_TRUE(bench.LeftInTemp().empty());
+    }
+}
+
+TEST(Job, AutoRenameTakesTheNextFreeNumberWithoutAskingAgain)
+{
+    JobBench bench("good.exe");
+    fs::CreateFolderChain(bench.target + L"clash\\");
+    for (const wchar_t* name : {L"report.txt", L"report(1).txt", L"report(2).txt", L"c1.txt", L"c2.txt"})
+        WriteFile(bench.target + L"clash\\" + name, "old");
+    bench.host.answers = {ovRename};
+
+    EXPECT_EQ(bench.Run(), kJobFinished);
+
+    EXPECT_EQ(bench.host.asked.size(), 1u);
+    EXPECT_EQ(ReadAll(bench.target + L"clash\\report.txt"), "old");
+    EXPECT_EQ(ReadAll(bench.target + L"clash\\report(3).txt"), "new report\n");
+    EXPECT_EQ(ReadAll(bench.target + L"clash\\c1.txt"), "old");
+    EXPECT_EQ(ReadAll(bench.target + L"clash\\c1(1).txt"), "new 1\n");
+    EXPECT_EQ(ReadAll(bench.target + L"clash\\c2(1).txt"), "new 2\n");
+}
+
+TEST(Job, CancelAtTheThirdClashKeepsWhatWasPlaced)
+{
+    JobBench bench("good.exe");
+    const auto order = ArchiveOrder(bench.input.programPath);
+    std::vector<std::wstring> clashes;
+    for (const auto& path : order)
+        if (path.rfind(L"clash\\c", 0) == 0)
+            clashes.push_back(path);
+    fs::CreateFolderChain(bench.target + L"clash\\");
+    for (const auto& path : clashes)
+        WriteFile(bench.target + path, "old");
+    bench.host.answers = {ovYes, ovYes, ovCancel};
+
+    EXPECT_EQ(bench.Run(), kJobFinished);
+
+    EXPECT_EQ(bench.host.asked.size(), 3u);
+    EXPECT_NE(ReadAll(bench.target + clashes[0]), "old");
+    EXPECT_NE(ReadAll(bench.target + clashes[1]), "old");
+    EXPECT_EQ(ReadAll(bench.target + clashes[2]), "old");
+    const auto third = std::find(order.begin(), order.end(), clashes[2]);
+    for (auto later = third + 1; later != order.end(); ++later) {
+        if (later->rfind(L"clash\\c", 0) != 0) {
+            EXPECT_FALSE(Exists(bench.target + *later)) << testing::PrintToString(*later);
+        }
+    }
+    for (auto earlier = order.begin(); earlier != third; ++earlier)
+        EXPECT_TRUE(Exists(bench.target + *earlier)) << testing::PrintToString(*earlier);
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+TEST(Job, AWrongPasswordLeavesTheOutputFolderUntouched)
+{
+    JobBench bench("good.exe");
+    bench.input.sPassword = L"not it";
+    EXPECT_EQ(bench.Run(), kJobWrongPassword);
+    EXPECT_FALSE(Exists(bench.target));
+    EXPECT_EQ(g_bExtractPhase.load(), 0);
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+TEST(Job, WithoutAMarkerOrWithAnEmptyOneThereIsNothingToCheck)
+{
+    for (const char* package : {"no-marker.exe", "zero-marker.exe"}) {
+        SCOPED_TRACE(package);
+        {
+            JobBench bench(package);
+            EXPECT_EQ(bench.Run(), kJobFinished);
+            EXPECT_EQ(ReadAll(bench.target + L"docs\\readme.txt"), "read me\r\n");
+            EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+        }
+        {
+            // The check passes; the extraction then finds the password wrong.
+            JobBench bench(package);
+            bench.input.sPassword = L"not it";
+            EXPECT_EQ(bench.Run(), kJobFailed);
+            EXPECT_FALSE(g_sJobError.empty());
+            EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+            EXPECT_TRUE(bench.LeftInTemp().empty());
+        }
+    }
+}
+
+TEST(Job, ATargetFolderThatCannotBeMadeIsReportedAfterTheRetries)
+{
+    JobBench bench("good.exe");
+    WriteFile(bench.scratch / L"a-file");
+    bench.input.sOutputPath = bench.scratch / L"a-file\\below";
+    EXPECT_EQ(bench.Run(), kJobNoTargetFolder);
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+TEST(Job, DamagedOrUnsafePackagesEndWithAnError)
+{
+    const struct {
+        const char* package;
+        const wchar_t* inMessage;
+    } cases[] = {
+        {"truncated.exe", L""},
+        {"flipped.exe", L"docs\\nested\\deeper\\data.bin"},
+        {"unsafe.exe", L"..\\evil.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.package);
+        JobBench bench(c.package);
+        g_sJobError.clear();
+        EXPECT_EQ(bench.Run(), kJobFailed);
+        EXPECT_FALSE(g_sJobError.empty());
+        EXPECT_NE(g_sJobError.find(c.inMessage), std::wstring::npos) << testing::PrintToString(g_sJobError);
+        EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+        EXPECT_TRUE(bench.LeftInTemp().empty());
+    }
+    JobBench unsafe("unsafe.exe");
+    unsafe.Run();
+    EXPECT_FALSE(Exists(unsafe.target)); // refused before anything was made
+    EXPECT_FALSE(Exists(unsafe.input.sOutputPath + L"\\evil.txt"));
+}
+
+TEST(Job, CancelWhileStaging)
+{
+    JobBench bench("big.exe");
+    bench.host.cancelAtTotalSize = true;
+    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(g_nCurrentSize.load(), 61440); // one block, then it looked
+    EXPECT_FALSE(Exists(bench.target));
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+TEST(Job, CancelWhileCheckingThePassword)
+{
+    JobBench bench("big.exe");
+    OnWorkerTrace cancel([](const std::wstring& line) { return IsProgressLine(line) && !g_bExtractPhase.load(); },
+                         [] { CancelJob(); });
+    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_TRUE(OnWorkerTrace::Fired());
+    EXPECT_FALSE(Exists(bench.target));
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+TEST(Job, CancelWhileExtracting)
+{
+    for (bool staged : {false, true}) {
+        SCOPED_TRACE(staged ? "staged" : "direct");
+        JobBench bench("big.exe");
+        if (staged) {
+            fs::CreateFolderChain(bench.target);
+            WriteFile(bench.target + L"part1.bin", "old");
+        }
+        OnWorkerTrace cancel([](const std::wstring& line) { return IsProgressLine(line) && g_bExtractPhase.load(); },
+                             [] { CancelJob(); });
+        EXPECT_EQ(bench.Run(), kJobFinished);
+        EXPECT_TRUE(OnWorkerTrace::Fired());
+        EXPECT_LT(FilesBelow(bench.target).size(), 12u);
+        EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+        EXPECT_TRUE(bench.LeftInTemp().empty());
+        EXPECT_TRUE(bench.host.asked.empty());
+    }
+}
+
+TEST(Job, CancelWhilePlacing)
+{
+    JobBench bench("good.exe");
+    fs::CreateFolderChain(bench.target);
+    WriteFile(bench.target + L"one.txt", "old");
+    OnWorkerTrace cancel([](const std::wstring& line) { return line.find(L"\\out\\good\\") != std::wstring::npos; },
+                         [] { CancelJob(); });
+    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_TRUE(OnWorkerTrace::Fired());
+    EXPECT_EQ(g_nPlacedCount.load(), 1);
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+TEST(Job, APausedJobHoldsUntilItContinues)
+{
+    JobBench bench("big.exe");
+    PauseJob(true);
+    TThreaEncryptFile worker(bench.host, bench.input);
+    std::thread release([] {
+        // Give a wrongly running worker time to show itself, then let it go on.
+        for (int i = 0; i < 30 && g_nCurrentSize.load() == 0; ++i)
+            ::Sleep(10);
+        ::Sleep(300);
+        EXPECT_EQ(g_nCurrentSize.load(), 61440); // held after its first block
+        PauseJob(false);
+    });
+    EXPECT_EQ(bench.host.Run(worker), kJobFinished);
+    release.join();
+    EXPECT_EQ(FilesBelow(bench.target).size(), 12u);
+}
+
+TEST(Job, NobodyCanChangeTheStagedArchiveOrTheLibraryWhileTheyAreInUse)
+{
+    JobBench bench("good.exe");
+    bool tmpWritable = true, libraryWritable = true;
+    OnWorkerTrace probe([](const std::wstring& line) { return IsProgressLine(line); }, [&] {
+        for (auto [path, writable] : {std::pair{g_sWorkDir + L"tmp.dat", &tmpWritable},
+                                      std::pair{bench.input.sDllPath, &libraryWritable}}) {
+            HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+            *writable = h != INVALID_HANDLE_VALUE;
+            if (h != INVALID_HANDLE_VALUE)
+                ::CloseHandle(h);
+        }
+    });
+    EXPECT_EQ(bench.Run(), kJobFinished);
+    ASSERT_TRUE(OnWorkerTrace::Fired());
+    EXPECT_FALSE(tmpWritable);
+    EXPECT_FALSE(libraryWritable);
+}
+
+} // namespace

@@ -1,0 +1,159 @@
+// Runs the unpacking job headless: a message-only window stands in for the main window, answers
+// the worker's questions from a script and records them, and waits for WM_EXTRACT_DONE.
+#pragma once
+
+#include "fs/WorkFolder.h"
+#include "job/Worker.h"
+#include "support/TestFiles.h"
+#include "win32/WindowCall.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+namespace testing_support {
+
+class HeadlessHost : public JobHost {
+public:
+    HeadlessHost()
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &HeadlessHost::Proc;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"HeadlessJobHost";
+        ::RegisterClassW(&windowClass);
+        window_ = ::CreateWindowExW(0, L"HeadlessJobHost", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    windowClass.hInstance, nullptr);
+        ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~HeadlessHost() override { ::DestroyWindow(window_); }
+
+    HWND Window() override { return window_; }
+    void ShowTotalSize() override
+    {
+        shownTotals.push_back(g_nTotalSize.load());
+        if (cancelAtTotalSize)
+            CancelJob();
+    }
+    OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
+    {
+        asked.push_back(existing);
+        EXPECT_TRUE(Exists(staged));
+        OverwriteChoice answer = answers.empty() ? ovYes : answers.front();
+        if (!answers.empty() && answers.size() > 1)
+            answers.pop_front();
+        return answer;
+    }
+    bool AskPassword(std::wstring& password) override
+    {
+        ++passwordQuestions;
+        password = L"secret";
+        return true;
+    }
+    void RequestClose() override { ++closeRequests; }
+
+    // Runs the worker to its end and answers what it posted. The message loop runs meanwhile,
+    // so the worker's calls are answered on this thread.
+    JobEnd Run(TThreaEncryptFile& worker)
+    {
+        done_ = false;
+        worker.Start();
+        MSG message;
+        while (!done_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        return end_;
+    }
+
+    std::vector<int64_t> shownTotals;
+    std::vector<std::wstring> asked;
+    std::deque<OverwriteChoice> answers; // the last one stands for every later question
+    bool cancelAtTotalSize = false;
+    int passwordQuestions = 0;
+    int closeRequests = 0;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        LRESULT result = 0;
+        if (win32::HandleWindowCall(message, lParam, result))
+            return result;
+        if (message == WM_EXTRACT_DONE) {
+            auto* self = reinterpret_cast<HeadlessHost*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+            self->end_ = JobEnd{wParam, lParam};
+            self->done_ = true;
+            return 0;
+        }
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    HWND window_ = nullptr;
+    bool done_ = false;
+    JobEnd end_{};
+};
+
+inline void PrintTo(const JobEnd& end, std::ostream* out)
+{
+    *out << "(" << end.wParam << ", " << end.lParam << ")";
+}
+
+// A package from the test fixture, the place it unpacks to, and a temporary folder of the
+// test's own (so that leftover scratch folders can be seen).
+class JobBench {
+public:
+    explicit JobBench(const std::string& package)
+    {
+        // As at the start of the program: one job per run, so a test of several starts afresh.
+        for (auto* counter : {&g_nTotalSize, &g_nCurrentSize})
+            counter->store(0);
+        for (auto* value : {&g_bCancel, &g_bExtractPhase, &g_bHoldProgress, &g_bStagedExtract, &g_bPlacing,
+                            &g_nFileCount, &g_nPlacedCount, &g_nExtractTicks, &g_nPlaceTicks})
+            value->store(0);
+        PauseJob(false);
+        g_sJobError.clear();
+
+        const std::wstring temp = scratch.path() + L"temp\\";
+        ::CreateDirectoryW(temp.c_str(), nullptr);
+        ::SetEnvironmentVariableW(L"TMP", temp.c_str());
+        ::SetEnvironmentVariableW(L"TEMP", temp.c_str());
+        g_sWorkDir = fs::SelectWorkFolder(10 * 1024 * 1024);
+        input.sOutputPath = scratch.path() + L"out";
+        input.sPassword = L"secret";
+        input.sDllPath = g_sWorkDir + L"7z.dll";
+        input.programPath = BuildFile("test-packages/" + package);
+        target = input.sOutputPath + L"\\" + std::wstring(package.begin(), package.end() - 4) + L"\\";
+        ::CreateDirectoryW(input.sOutputPath.c_str(), nullptr);
+    }
+
+    JobEnd Run()
+    {
+        TThreaEncryptFile worker(host, input);
+        return host.Run(worker);
+    }
+
+    // What the temporary folder holds besides the working folder: scratch folders left behind.
+    std::vector<std::wstring> LeftInTemp() const
+    {
+        std::vector<std::wstring> left;
+        WIN32_FIND_DATAW entry;
+        HANDLE find = ::FindFirstFileW((scratch.path() + L"temp\\*").c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE)
+            return left;
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name != L"." && name != L".." && g_sWorkDir.find(name) == std::wstring::npos)
+                left.push_back(name);
+        } while (::FindNextFileW(find, &entry));
+        ::FindClose(find);
+        return left;
+    }
+
+    ScratchFolder scratch;
+    HeadlessHost host;
+    JobInput input;
+    std::wstring target;
+};
+
+} // namespace testing_support
