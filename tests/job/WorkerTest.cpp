@@ -141,6 +141,7 @@ TEST(Job, SettlesEachClashByTheAnswer)
         EXPECT_EQ(bench.Run(), kJobFinished);
 
         EXPECT_EQ(bench.host.asked.size(), c.questions);
+        EXPECT_EQ(std::count(bench.host.stagedSeen.begin(), bench.host.stagedSeen.end(), false), 0);
         for (size_t i = 0; i < clashes.size(); ++i)
             EXPECT_EQ(ReadAll(bench.target + clashes[i]) != "old", c.replaced[i]) << i;
         // Everything without a clash is placed whatever the answers.

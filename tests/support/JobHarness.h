@@ -7,9 +7,8 @@
 #include "support/TestFiles.h"
 #include "win32/WindowCall.h"
 
-#include <gtest/gtest.h>
-
 #include <deque>
+#include <ostream>
 #include <vector>
 
 namespace testing_support {
@@ -39,7 +38,7 @@ public:
     OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
     {
         asked.push_back(existing);
-        EXPECT_TRUE(Exists(staged));
+        stagedSeen.push_back(Exists(staged));
         OverwriteChoice answer = answers.empty() ? ovYes : answers.front();
         if (!answers.empty() && answers.size() > 1)
             answers.pop_front();
@@ -69,6 +68,7 @@ public:
 
     std::vector<int64_t> shownTotals;
     std::vector<std::wstring> asked;
+    std::vector<bool> stagedSeen; // whether each question's staged file was there
     std::deque<OverwriteChoice> answers; // the last one stands for every later question
     bool cancelAtTotalSize = false;
     int passwordQuestions = 0;
@@ -93,11 +93,6 @@ private:
     bool done_ = false;
     JobEnd end_{};
 };
-
-inline void PrintTo(const JobEnd& end, std::ostream* out)
-{
-    *out << "(" << end.wParam << ", " << end.lParam << ")";
-}
 
 // A package from the test fixture, the place it unpacks to, and a temporary folder of the
 // test's own (so that leftover scratch folders can be seen).
@@ -157,3 +152,9 @@ public:
 };
 
 } // namespace testing_support
+
+// How a job's end reads in a test failure: (wParam, lParam).
+inline std::ostream& operator<<(std::ostream& out, const JobEnd& end)
+{
+    return out << "(" << end.wParam << ", " << end.lParam << ")";
+}
