@@ -1,44 +1,34 @@
-// Program entry.
+// Program entry: the three long-lived windows, then the message loop until the main window closes.
+#include "ui/MainFrm.h"
+#include "ui/PasswordFrm.h"
+#include "ui/SetOutputFrm.h"
+
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
 
-namespace {
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_DESTROY) {
-        ::PostQuitMessage(0);
-        return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
-} // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     // Only the system folder may supply DLLs: a package often runs from a downloads folder.
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = ::LoadIconW(instance, L"MAINICON");
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = L"TfrmMain";
-    ::RegisterClassExW(&windowClass);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    ::InitCommonControlsEx(&controls);
+    ::OleInitialize(nullptr); // the shell's folder picker needs it
 
-    HWND window = ::CreateWindowExW(0, L"TfrmMain", L"Unzip", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, 420, 200, nullptr, nullptr, instance, nullptr);
-    if (!window)
-        return 1;
-    ::ShowWindow(window, showCommand);
+    TfrmMain frmMain;
+    TfrmSetOutput frmSetOutput(frmMain.hwnd());
+    TfrmPassword frmPassword(frmMain.hwnd());
+    frmMain.SetDialogs(&frmSetOutput, &frmPassword);
 
+    ::ShowWindow(frmMain.hwnd(), SW_SHOWNORMAL);
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
+        if (!::IsDialogMessageW(frmMain.hwnd(), &message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
     }
-    return static_cast<int>(message.wParam);
+    ::OleUninitialize();
+    return 0;
 }

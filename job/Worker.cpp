@@ -38,13 +38,38 @@ TThreaEncryptFile::TThreaEncryptFile(JobHost& host, JobInput input) : host_(host
 
 TThreaEncryptFile::~TThreaEncryptFile()
 {
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_)
+        ::WaitForSingleObject(thread_.get(), INFINITE);
 }
 
 void TThreaEncryptFile::Start()
 {
-    thread_ = std::thread([this] { RunJob(); });
+    thread_.reset(::CreateThread(nullptr, 0, &TThreaEncryptFile::ThreadProc, this, 0, nullptr));
+    if (!thread_)
+        throw win32::Error(win32::SystemErrorText(::GetLastError()));
+}
+
+DWORD WINAPI TThreaEncryptFile::ThreadProc(void* self)
+{
+    static_cast<TThreaEncryptFile*>(self)->RunJob();
+    return 0;
+}
+
+void TThreaEncryptFile::WaitWhileServingCalls(DWORD milliseconds)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+    HANDLE thread = thread_.get();
+    while (thread) {
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline)
+            return;
+        const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, static_cast<DWORD>(deadline - now),
+                                                       QS_SENDMESSAGE);
+        if (woke != WAIT_OBJECT_0 + 1)
+            return; // ended, or out of time
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE); // runs the sent calls
+    }
 }
 
 void TThreaEncryptFile::Done(JobEnd end)
@@ -78,6 +103,7 @@ void TThreaEncryptFile::RunJob()
         fs::RemoveMarkerFile(target_); // the marker never stays, whatever stopped the extraction
     for (const auto& folder : scratchFolders_)
         fs::DeleteFolderTree(folder);
+    finished_ = true;
     Done(end);
 }
 

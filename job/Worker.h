@@ -8,9 +8,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 // What the worker needs of the main window. All but Window() run on the window's thread, called
@@ -48,6 +48,11 @@ public:
 
     // Starts the run on a thread of its own.
     void Start();
+    // Whether the run has ended (its report is posted or about to be).
+    bool Finished() const { return finished_.load(); }
+    // Waits up to milliseconds for the run to end, answering its calls to this (the window's)
+    // thread meanwhile.
+    void WaitWhileServingCalls(DWORD milliseconds);
 
     // Where the archive is staged; set by the run.
     const std::wstring& TmpPath() const { return sTmpPath; }
@@ -65,9 +70,12 @@ private:
 
     static int32_t OnJobPassword(void* context, std::wstring& password);
 
+    static DWORD WINAPI ThreadProc(void* self);
+
     JobHost& host_;
     const JobInput input_;
-    std::thread thread_;
+    win32::KernelHandle thread_;
+    std::atomic<bool> finished_{false};
 
     // The clash being asked about, and the standing answer.
     std::wstring sExistPath;

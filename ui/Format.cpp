@@ -71,3 +71,23 @@ std::wstring FormatSize(int64_t bytes)
 {
     return FormatSize(bytes, UserDecimalSeparator());
 }
+
+LocalDateTime FromDosDateTime(unsigned short date, unsigned short time)
+{
+    return LocalDateTime{1980 + (date >> 9), (date >> 5) & 0x0F, date & 0x1F,
+                         time >> 11, (time >> 5) & 0x3F, (time & 0x1F) * 2};
+}
+
+std::wstring FormatDateTime(const LocalDateTime& when, const std::wstring& timeSeparator)
+{
+    return std::to_wstring(when.year) + L"-" + TwoDigits(when.month) + L"-" + TwoDigits(when.day) + L" " +
+           TwoDigits(when.hour) + timeSeparator + TwoDigits(when.minute) + timeSeparator + TwoDigits(when.second);
+}
+
+std::wstring FormatDateTime(const LocalDateTime& when)
+{
+    wchar_t separator[8] = {};
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, 8) <= 1)
+        return FormatDateTime(when, L":");
+    return FormatDateTime(when, separator);
+}

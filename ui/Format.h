@@ -13,3 +13,20 @@ std::wstring FormatSize(int64_t bytes, const std::wstring& decimalSeparator);
 
 // The same with the user's decimal separator.
 std::wstring FormatSize(int64_t bytes);
+
+// A local date and time as the overwrite question shows it.
+struct LocalDateTime {
+    int year, month, day, hour, minute, second;
+};
+
+// The date-time zero, shown for a file that cannot be found.
+inline constexpr LocalDateTime kDateTimeZero{1899, 12, 30, 0, 0, 0};
+
+// A packed date and time (two-second steps, years 1980 to 2107) as a date-time.
+LocalDateTime FromDosDateTime(unsigned short date, unsigned short time);
+
+// "yyyy-mm-dd HH:MM:SS", the colons being the given time separator.
+std::wstring FormatDateTime(const LocalDateTime& when, const std::wstring& timeSeparator);
+
+// The same with the user's time separator.
+std::wstring FormatDateTime(const LocalDateTime& when);

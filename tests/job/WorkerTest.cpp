@@ -24,9 +24,12 @@ const std::map<std::wstring, std::string>& InputFiles()
 std::vector<std::wstring> ArchiveOrder(const std::wstring& package)
 {
     ScratchFolder scratch;
+    // What the worker stages: the package from where the program's search starts.
+    const std::string content = ReadAll(package);
+    WriteFile(scratch / L"payload.bin", content.substr(0xBD000));
     std::vector<std::wstring> paths;
     auto reader = CreateInArchive(sevenzip::CLSID_Format7z, CopyLibrary(scratch));
-    reader->OpenArchiveFile(package);
+    reader->OpenArchiveFile(scratch / L"payload.bin");
     for (uint32_t i = 0; i < reader->ItemCount(); ++i)
         if (!reader->ItemIsFolder(i) && reader->ItemPath(i) != fs::kMarkerName)
             paths.push_back(reader->ItemPath(i));

@@ -1,0 +1,167 @@
+#include "Driver.h"
+
+#include <stdexcept>
+
+namespace e2e {
+
+namespace {
+
+std::wstring WithoutAccessKeys(const std::wstring& text)
+{
+    std::wstring plain;
+    for (wchar_t c : text)
+        if (c != L'&')
+            plain += c;
+    return plain;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[256] = {};
+    ::GetClassNameW(window, name, 256);
+    return name;
+}
+
+} // namespace
+
+Package::Package(const std::wstring& program, const std::vector<std::wstring>& environment)
+{
+    // The child's environment: ours, with the extra settings.
+    std::vector<std::pair<std::wstring, std::wstring>> saved;
+    for (const auto& setting : environment) {
+        const std::wstring name = setting.substr(0, setting.find(L'='));
+        wchar_t old[4096] = {};
+        const bool had = ::GetEnvironmentVariableW(name.c_str(), old, 4096) > 0;
+        saved.emplace_back(name, had ? std::wstring(old) : std::wstring(1, L'\0'));
+        ::SetEnvironmentVariableW(name.c_str(), setting.substr(name.size() + 1).c_str());
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    const std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
+    const BOOL started = ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                          folder.c_str(), &startup, &info_);
+    for (const auto& [name, value] : saved)
+        ::SetEnvironmentVariableW(name.c_str(), value == std::wstring(1, L'\0') ? nullptr : value.c_str());
+    if (!started)
+        throw std::runtime_error("cannot start the package");
+}
+
+Package::~Package()
+{
+    if (Running()) {
+        ::TerminateProcess(info_.hProcess, 99);
+        ::WaitForSingleObject(info_.hProcess, 5000);
+    }
+    ::CloseHandle(info_.hThread);
+    ::CloseHandle(info_.hProcess);
+}
+
+bool Package::WaitForExit(DWORD milliseconds)
+{
+    return ::WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+bool Package::Running() const
+{
+    return ::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND Package::FindWindowOf(const std::wstring& className) const
+{
+    struct Search {
+        DWORD pid;
+        const std::wstring* className;
+        HWND found;
+    } search{pid(), &className, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM data) __attribute__((stdcall)) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner == s->pid && ::IsWindowVisible(window) && ClassOf(window) == *s->className) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Package::WaitForWindow(const std::wstring& className, DWORD milliseconds) const
+{
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowOf(className)) != nullptr; }, milliseconds);
+    return found;
+}
+
+HWND Package::WaitForMessageBox(DWORD milliseconds) const
+{
+    return WaitForWindow(L"#32770", milliseconds);
+}
+
+std::wstring TextOf(HWND window)
+{
+    wchar_t text[4096] = {};
+    ::SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
+}
+
+HWND Child(HWND parent, const std::wstring& className, const std::wstring& caption)
+{
+    struct Search {
+        const std::wstring* className;
+        std::wstring caption;
+        HWND found;
+    } search{&className, WithoutAccessKeys(caption), nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND window, LPARAM data) __attribute__((stdcall)) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (::_wcsicmp(ClassOf(window).c_str(), s->className->c_str()) == 0 &&
+                (s->caption.empty() || WithoutAccessKeys(TextOf(window)) == s->caption)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void Click(HWND button)
+{
+    if (!button)
+        throw std::runtime_error("no such button");
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+void Type(HWND edit, const std::wstring& text)
+{
+    if (!edit)
+        throw std::runtime_error("no such edit");
+    ::SendMessageW(edit, EM_SETSEL, 0, -1);
+    ::SendMessageW(edit, WM_CLEAR, 0, 0);
+    for (wchar_t c : text)
+        ::SendMessageW(edit, WM_CHAR, c, 1);
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    HWND text = ::GetDlgItem(box, 0xFFFF);
+    return text ? TextOf(text) : L"";
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+    while (!condition()) {
+        if (::GetTickCount64() >= deadline)
+            return false;
+        ::Sleep(20);
+    }
+    return true;
+}
+
+} // namespace e2e

@@ -1,0 +1,47 @@
+// Drives a package's windows from outside, as a person would: finds its windows, types into
+// edits, clicks buttons, reads captions, labels and message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A running package.
+class Package {
+public:
+    // Starts program with the given extra environment ("NAME=value"), in its own folder.
+    Package(const std::wstring& program, const std::vector<std::wstring>& environment = {});
+    ~Package();
+
+    DWORD pid() const { return info_.dwProcessId; }
+    // Waits for the process to end; false on time-out.
+    bool WaitForExit(DWORD milliseconds = 60000);
+    bool Running() const;
+
+    // A visible top-level window of the process with this class, waiting up to milliseconds.
+    HWND WaitForWindow(const std::wstring& className, DWORD milliseconds = 20000) const;
+    // A message box of the process (class "#32770"), waiting up to milliseconds.
+    HWND WaitForMessageBox(DWORD milliseconds = 20000) const;
+    HWND FindWindowOf(const std::wstring& className) const;
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+std::wstring TextOf(HWND window);
+// A child control by its class and, if given, its caption (access-key "&" ignored).
+HWND Child(HWND parent, const std::wstring& className, const std::wstring& caption = L"");
+// Clicks a button the way the mouse does, without waiting for what the click opens.
+void Click(HWND button);
+// Replaces an edit's text by typing it.
+void Type(HWND edit, const std::wstring& text);
+// The text of a message box.
+std::wstring MessageBoxText(HWND box);
+// Waits until condition holds; false on time-out.
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 20000);
+
+} // namespace e2e

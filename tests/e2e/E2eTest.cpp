@@ -1,0 +1,256 @@
+// End to end: real packages, started under Wine on a display, operated through their windows.
+#include "Driver.h"
+
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using e2e::Child;
+using e2e::Click;
+using e2e::TextOf;
+using e2e::Type;
+
+namespace {
+
+const std::map<std::wstring, std::string>& InputFiles()
+{
+    static const auto files = FilesBelow(BuildFile("test-packages/input/"));
+    return files;
+}
+
+// A package copied into a folder of the test's own as Report.exe, run with a temporary folder of
+// its own, so that anything it leaves behind shows.
+class PackageRun {
+public:
+    explicit PackageRun(const std::string& package, std::vector<std::wstring> environment = {})
+    {
+        ::CopyFileW(BuildFile("test-packages/" + package).c_str(), program().c_str(), FALSE);
+        ::CreateDirectoryW(temp().c_str(), nullptr);
+        ::CreateDirectoryW(out().c_str(), nullptr);
+        environment.push_back(L"TMP=" + temp());
+        environment.push_back(L"TEMP=" + temp());
+        app = std::make_unique<e2e::Package>(program(), environment);
+    }
+
+    std::wstring program() const { return scratch / L"Report.exe"; }
+    std::wstring temp() const { return scratch / L"temp"; }
+    std::wstring out() const { return scratch / L"out"; }
+    std::wstring target() const { return out() + L"\\Report\\"; }
+    bool TempIsEmpty() const { return FilesBelow(temp() + L"\\").empty() && FoldersBelow(temp() + L"\\").empty(); }
+
+    // Answers the folder dialog with folder, then the password dialog with password.
+    void AnswerFolder(const std::wstring& folder)
+    {
+        HWND dialog = app->WaitForWindow(L"TfrmSetOutput");
+        ASSERT_TRUE(dialog);
+        Type(Child(dialog, L"Edit"), folder);
+        Click(Child(dialog, L"Button", L"OK"));
+    }
+    void AnswerPassword(const std::wstring& password)
+    {
+        HWND dialog = app->WaitForWindow(L"TfrmPassword");
+        ASSERT_TRUE(dialog);
+        Type(Child(dialog, L"Edit"), password);
+        Click(Child(dialog, L"Button", L"OK"));
+    }
+    // The message box that comes next: its text, after pressing button (IDOK, IDCANCEL).
+    std::wstring AnswerMessageBox(int button = IDOK)
+    {
+        HWND box = app->WaitForMessageBox();
+        if (!box)
+            return L"<no message box>";
+        const std::wstring text = e2e::MessageBoxText(box);
+        Click(::GetDlgItem(box, button));
+        e2e::WaitUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }, 5000);
+        return text;
+    }
+
+    ScratchFolder scratch;
+    std::unique_ptr<e2e::Package> app;
+};
+
+TEST(EndToEnd, UnpacksIntoAFolderNamedAfterThePackage)
+{
+    PackageRun run("good.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_EQ(FilesBelow(run.target()), InputFiles());
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+TEST(EndToEnd, CancellingTheFolderDialogEndsTheProgram)
+{
+    PackageRun run("good.exe");
+    HWND dialog = run.app->WaitForWindow(L"TfrmSetOutput");
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(TextOf(Child(dialog, L"Edit")), run.scratch.path()); // the program's own folder
+    Click(Child(dialog, L"Button", L"Cancel"));
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_FALSE(run.app->FindWindowOf(L"TfrmPassword"));
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+TEST(EndToEnd, ABlankFolderIsReportedAndTheProgramWaitsToBeClosed)
+{
+    PackageRun run("good.exe");
+    run.AnswerFolder(L"   ");
+    EXPECT_EQ(run.AnswerMessageBox(), L"Specify a location for extracted files.");
+    ::Sleep(500);
+    EXPECT_TRUE(run.app->Running());
+    EXPECT_FALSE(run.app->FindWindowOf(L"TfrmPassword"));
+    ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+// Run with the German system language (see tests/CMakeLists.txt).
+TEST(EndToEndInGerman, AWrongPasswordIsReportedInTheSystemsLanguage)
+{
+    PackageRun run("good.exe");
+    HWND dialog = run.app->WaitForWindow(L"TfrmSetOutput");
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(TextOf(dialog), L"Entpacken");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"falsch");
+    EXPECT_EQ(run.AnswerMessageBox(), L"Die Passwörter stimmen nicht überein.");
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_FALSE(Exists(run.target()));
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+TEST(EndToEnd, ATargetThatCannotBeCreatedIsReportedWithTheTypedFolder)
+{
+    PackageRun run("good.exe");
+    WriteFile(run.scratch / L"a-file");
+    const std::wstring typed = run.scratch / L"a-file\\below";
+    run.AnswerFolder(typed);
+    run.AnswerPassword(L"secret");
+    EXPECT_EQ(run.AnswerMessageBox(), L"Cannot create folder '' " + typed);
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+TEST(EndToEnd, ADamagedPackageSaysWhyTheFilesCouldNotBeExtracted)
+{
+    PackageRun run("flipped.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    const std::wstring text = run.AnswerMessageBox();
+    EXPECT_EQ(text.rfind(L"The files could not be extracted.\r\n\r\n", 0), 0u) << testing::PrintToString(text);
+    EXPECT_NE(text.find(L"data.bin"), std::wstring::npos) << testing::PrintToString(text);
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+TEST(EndToEnd, ClashesAreAnsweredThroughTheOverwriteDialog)
+{
+    for (const wchar_t* answer : {L"Yes to All", L"Auto Rename"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(answer)));
+        PackageRun run("good.exe");
+        ::CreateDirectoryW(run.target().c_str(), nullptr);
+        ::CreateDirectoryW((run.target() + L"clash").c_str(), nullptr);
+        for (const wchar_t* name : {L"c1.txt", L"c2.txt", L"c3.txt", L"c4.txt"})
+            WriteFile(run.target() + L"clash\\" + name, "old!");
+        run.AnswerFolder(run.out());
+        run.AnswerPassword(L"secret");
+
+        HWND dialog = run.app->WaitForWindow(L"TfrmOverWrite");
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(TextOf(dialog), L"Confirm File Replace");
+        EXPECT_TRUE(Child(dialog, L"Static", L"4 bytes"));
+        EXPECT_NE(TextOf(Child(dialog, L"Static", run.target() + L"clash\\c1.txt")), L"");
+        Click(Child(dialog, L"Button", answer));
+        ASSERT_TRUE(run.app->WaitForExit());
+
+        for (int n = 1; n <= 4; ++n) {
+            const std::wstring name = run.target() + L"clash\\c" + std::to_wstring(n);
+            const std::string fresh = "new " + std::to_string(n) + "\n";
+            if (std::wstring(answer) == L"Yes to All") {
+                EXPECT_EQ(ReadAll(name + L".txt"), fresh);
+            } else {
+                EXPECT_EQ(ReadAll(name + L".txt"), "old!");
+                EXPECT_EQ(ReadAll(name + L"(1).txt"), fresh);
+            }
+        }
+        EXPECT_TRUE(run.TempIsEmpty());
+    }
+}
+
+TEST(EndToEnd, PauseHoldsTheJobAndTheClockUntilContinue)
+{
+    PackageRun run("big.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    ASSERT_TRUE(main);
+    HWND pause = Child(main, L"Button", L"Pause");
+    ASSERT_TRUE(pause);
+    Click(pause);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return TextOf(pause) == L"&Continue"; }));
+    const auto filesWhenPaused = FilesBelow(run.target()).size();
+    HWND elapsed = Child(main, L"Static", L"00:00:00"); // may already have moved: read it after the pause
+    const std::wstring clock = elapsed ? TextOf(elapsed) : L"";
+    ::Sleep(2500);
+    EXPECT_EQ(FilesBelow(run.target()).size(), filesWhenPaused);
+    if (elapsed) {
+        EXPECT_EQ(TextOf(elapsed), clock);
+    }
+    EXPECT_TRUE(run.app->Running());
+    Click(pause);
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_EQ(FilesBelow(run.target()).size(), 12u);
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+TEST(EndToEnd, ACancelledJobClosesWithoutAMessage)
+{
+    PackageRun run("big.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    ASSERT_TRUE(main);
+    Click(Child(main, L"Button", L"Cancel"));
+    EXPECT_EQ(run.AnswerMessageBox(IDOK), L"Are you sure you want to cancel?");
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+TEST(EndToEnd, BackgroundModeHidesTheWindowUntilTheTrayIconIsClicked)
+{
+    PackageRun run("big.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    ASSERT_TRUE(main);
+    Click(Child(main, L"Button", L"Pause")); // keep the job from ending meanwhile
+    Click(Child(main, L"Button", L"Background"));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(main); }));
+    // The notification area reports a click on the icon with the icon's callback message.
+    ::PostMessageW(main, WM_APP + 1, 1, WM_LBUTTONUP);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }));
+    Click(Child(main, L"Button", L"Continue"));
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_EQ(FilesBelow(run.target()).size(), 12u);
+}
+
+// Run with the Japanese system language (see tests/CMakeLists.txt).
+TEST(EndToEndInJapanese, CaptionsAndAFullRun)
+{
+    PackageRun run("good.exe");
+    HWND dialog = run.app->WaitForWindow(L"TfrmSetOutput");
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(TextOf(dialog), L"解凍");
+    EXPECT_TRUE(Child(dialog, L"Static", L"解凍先:(&E)"));
+    EXPECT_TRUE(Child(dialog, L"Button", L"取消"));
+    run.AnswerFolder(run.out());
+    HWND password = run.app->WaitForWindow(L"TfrmPassword");
+    ASSERT_TRUE(password);
+    EXPECT_EQ(TextOf(password), L"パスワード入力");
+    run.AnswerPassword(L"secret");
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_EQ(FilesBelow(run.target()), InputFiles());
+}
+
+} // namespace

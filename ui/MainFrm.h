@@ -1,0 +1,69 @@
+// The main window: the run sequence from first show to close, and the progress display.
+#pragma once
+
+#include "job/Worker.h"
+#include "ui/PasswordFrm.h"
+#include "ui/ProgressTick.h"
+#include "ui/SetOutputFrm.h"
+#include "win32/Window.h"
+
+#include <memory>
+#include <string>
+
+class TfrmMain : public win32::Window, public JobHost {
+public:
+    TfrmMain();
+    ~TfrmMain() override;
+
+    // The two dialogs the run asks through; made after the main window, as it owns them.
+    void SetDialogs(TfrmSetOutput* setOutput, TfrmPassword* password);
+
+    // JobHost
+    HWND Window() override { return hwnd(); }
+    void ShowTotalSize() override;
+    OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
+    bool AskPassword(std::wstring& password) override;
+    void RequestClose() override;
+
+private:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    void FormShow();
+    void SetTexts();
+    void Timer1Timer();
+    void StartJob();
+    void TimerProcessTimer();
+    void OnExtractDone(WPARAM wParam, LPARAM lParam);
+    bool FormCloseQuery();
+    void btnPauseClick();
+    void btnHideClick();
+    void TrayIcon1Click();
+    void RemoveTrayIcon();
+    void SetLabel(HWND label, const std::wstring& text);
+    void ShowError(const std::wstring& message);
+
+    // Controls.
+    HWND lblFileName = nullptr, lblPercent = nullptr, pbTotal = nullptr, GroupBox1 = nullptr;
+    HWND lblTotalSize_Tip = nullptr, lblTotalSize = nullptr, lblCurrentSize_Tip = nullptr, lblCurrentSize = nullptr;
+    HWND lblTime_Used_Tip = nullptr, lblTime_Used = nullptr, lblSpeed_Tip = nullptr, lblSpeed = nullptr;
+    HWND lblTime_Left_Tip = nullptr, lblTime_Left = nullptr;
+    HWND btnHide = nullptr, btnPause = nullptr, btnCancel = nullptr;
+
+    // Fields.
+    int32_t nTimeUsed = 0;
+    std::wstring sDllPath;
+    std::wstring sTmpPath;
+    std::wstring sOutputPath;
+    std::wstring sPassword;
+    std::unique_ptr<TThreaEncryptFile> thrExtract;
+
+    TfrmSetOutput* frmSetOutput = nullptr;
+    TfrmPassword* frmPassword = nullptr;
+    TickCounters ticks_;
+    bool shown_ = false;
+    bool trayShown_ = false;
+};
+
+// The title the application has before the language texts: the program file's name up to its
+// first ".", every letter after the first in lower case.
+std::wstring DefaultApplicationTitle();

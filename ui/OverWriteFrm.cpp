@@ -1,0 +1,131 @@
+#include "ui/OverWriteFrm.h"
+
+#include "fs/FileOps.h"
+#include "lang/Language.h"
+
+#include <shellapi.h>
+
+namespace {
+
+// Button ids are the answers they give, offset.
+constexpr int kAnswerId = 100;
+
+std::wstring Trim(const std::wstring& text)
+{
+    size_t first = 0, last = text.size();
+    while (first < last && text[first] <= L' ')
+        ++first;
+    while (last > first && text[last - 1] <= L' ')
+        --last;
+    return text.substr(first, last - first);
+}
+
+} // namespace
+
+LocalDateTime GetFileModified(const std::wstring& path)
+{
+    WIN32_FIND_DATAW entry;
+    win32::FindHandle find(::FindFirstFileW(path.c_str(), &entry));
+    if (!find)
+        return kDateTimeZero;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    if (!::FileTimeToLocalFileTime(&entry.ftLastWriteTime, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
+        return kDateTimeZero;
+    return FromDosDateTime(date, time);
+}
+
+std::wstring SizeLine(uint64_t size, const std::wstring& bytesTemplate)
+{
+    std::wstring unit = bytesTemplate;
+    if (unit.find(L"{0}") != std::wstring::npos) {
+        for (size_t at; (at = unit.find(L"{0}")) != std::wstring::npos;)
+            unit.erase(at, 3);
+        unit = Trim(unit);
+    }
+    return std::to_wstring(size) + L" " + unit;
+}
+
+TfrmOverWrite::TfrmOverWrite(HWND owner) : owner_(owner)
+{
+    Create(L"TfrmOverWrite", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 402, 272, owner, true);
+    btnYes = AddButton(kAnswerId + ovYes, L"&Yes", 23, 213, 90, 25);
+    btnYesAll = AddButton(kAnswerId + ovYesAll, L"Yes to &All", 155, 213, 90, 25);
+    btnRename = AddButton(kAnswerId + ovRename, L"A&uto Rename", 287, 213, 90, 25);
+    btnNo = AddButton(kAnswerId + ovNo, L"&No", 23, 242, 90, 25);
+    btnNoAll = AddButton(kAnswerId + ovNoAll, L"No to A&ll", 155, 242, 90, 25);
+    btnCancel = AddButton(kAnswerId + ovCancel, L"Cancel", 287, 242, 90, 25);
+    AddGroupBox(8, 9, 386, 198);
+    // Inside the frame, which starts at (8, 9).
+    const int x = 8, y = 9;
+    Label1 = AddLabel(L"", x + 13, y + 9);
+    lblFile = AddLabel(L"", x + 38, y + 28, 0, 0, SS_NOPREFIX | SS_PATHELLIPSIS);
+    Label2 = AddLabel(L"", x + 13, y + 56);
+    imgExists = AddControl(L"STATIC", L"", SS_ICON, x + 40, y + 82, 32, 32);
+    lblExistsFile_Size = AddLabel(L"", x + 93, y + 82);
+    lblExistsFile_Time = AddLabel(L"", x + 93, y + 101);
+    Label5 = AddLabel(L"", x + 13, y + 128);
+    imgNew = AddControl(L"STATIC", L"", SS_ICON, x + 40, y + 154, 32, 32);
+    lblNewFile_Size = AddLabel(L"", x + 93, y + 154);
+    lblNewFile_Time = AddLabel(L"", x + 93, y + 173);
+}
+
+void TfrmOverWrite::SetTexts()
+{
+    win32::SetText(hwnd(), LangText(L"02000900"));
+    const std::pair<HWND, const wchar_t*> texts[] = {
+        {Label1, L"02000901"}, {Label2, L"02000902"},   {Label5, L"02000903"},    {btnYes, L"02000705"},
+        {btnYesAll, L"02000707"}, {btnRename, L"02000911"}, {btnNo, L"02000709"}, {btnNoAll, L"0200070B"},
+        {btnCancel, L"02000710"},
+    };
+    for (const auto& [control, key] : texts)
+        win32::SetText(control, LangText(key));
+    for (HWND label : {Label1, Label2, Label5})
+        FitLabel(label);
+}
+
+void TfrmOverWrite::ShowFile(const std::wstring& path, HWND image, win32::IconHandle& icon, HWND sizeLabel,
+                             HWND timeLabel)
+{
+    SHFILEINFOW info{};
+    if (::SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_LARGEICON) && info.hIcon) {
+        icon.reset(info.hIcon);
+        ::SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(info.hIcon), 0);
+    }
+    win32::SetText(sizeLabel, SizeLine(fs::GetFileSizeByName(path), LangText(L"02000982")));
+    win32::SetText(timeLabel, LangText(L"02000983") + L": " + FormatDateTime(GetFileModified(path)));
+    FitLabel(sizeLabel);
+    FitLabel(timeLabel);
+}
+
+OverwriteChoice TfrmOverWrite::Execute()
+{
+    SetTexts();
+    nChoice = ovYes;
+    win32::SetText(lblFile, sExistsFile);
+    FitLabel(lblFile);
+    ShowFile(sExistsFile, imgExists, existsIcon_, lblExistsFile_Size, lblExistsFile_Time);
+    ShowFile(sNewFile, imgNew, newIcon_, lblNewFile_Size, lblNewFile_Time);
+    ::SetFocus(btnYes);
+    ShowModal(owner_);
+    return nChoice;
+}
+
+LRESULT TfrmOverWrite::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND: {
+        const int answer = LOWORD(wParam) - kAnswerId;
+        if (answer >= ovYes && answer <= ovCancel) {
+            nChoice = static_cast<OverwriteChoice>(answer);
+            EndModal();
+            return 0;
+        }
+        break;
+    }
+    case WM_CLOSE:
+        EndModal();
+        return 0;
+    }
+    return Window::OnMessage(message, wParam, lParam);
+}

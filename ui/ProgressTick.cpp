@@ -1,0 +1,80 @@
+#include "ui/ProgressTick.h"
+
+#include <algorithm>
+
+namespace {
+
+void Staging(const TickInput& in, const TickCounters& counters, TickResult& out)
+{
+    const int64_t cur = std::min(in.currentSize, in.totalSize);
+    const int64_t speed = cur / counters.timeUsed;
+    out.speed = speed;
+    if (in.currentSize <= 0 || counters.timeUsed <= 1)
+        out.remaining = 0;
+    else if (speed == 0)
+        out.remaining = 30;
+    else
+        out.remaining = (in.totalSize - cur) / speed + 30; // and the extraction still to come
+    out.percent = cur * 20 / in.totalSize;
+}
+
+void Placing(const TickInput& in, TickCounters& counters, TickResult& out)
+{
+    counters.placeTicks += 1;
+    const int32_t files = std::max(in.fileCount, 1);
+    out.percent = static_cast<int64_t>(in.placedCount * 20 / files + 80);
+    if (in.placedCount < 1) {
+        out.remaining = 10;
+    } else {
+        const int32_t rate = in.placedCount / std::max(counters.placeTicks, 1);
+        out.remaining = rate == 0 ? 10 : (in.fileCount - in.placedCount) / rate;
+    }
+}
+
+void Extracting(const TickInput& in, TickCounters& counters, TickResult& out)
+{
+    counters.extractTicks += 1;
+    const int32_t t = counters.extractTicks > 0 ? counters.extractTicks : 1;
+    const int64_t cur = std::min(in.currentSize, in.totalSize);
+    const int64_t speed = cur / t;
+    out.speed = speed;
+    int64_t remaining = 0;
+    if (in.currentSize <= 0 || t <= 1)
+        remaining = 0;
+    else if (speed == 0)
+        remaining = 10;
+    else
+        remaining = (in.totalSize - cur) / speed;
+    if (in.stagedExtract) {
+        out.percent = cur * 60 / in.totalSize + 20;
+        remaining += 30; // and the placement still to come
+    } else {
+        out.percent = cur * 80 / in.totalSize + 20;
+    }
+    out.remaining = remaining;
+}
+
+} // namespace
+
+TickResult ProgressTick(const TickInput& in, TickCounters& counters)
+{
+    TickResult out;
+    if (in.cancel) {
+        out.stopTimer = true;
+        return out;
+    }
+    counters.timeUsed += 1;
+    out.showElapsed = true;
+    if (in.totalSize == 0 || in.holdProgress)
+        return out;
+
+    if (!in.extractPhase)
+        Staging(in, counters, out);
+    else if (in.placing)
+        Placing(in, counters, out);
+    else
+        Extracting(in, counters, out);
+    if (out.percent && *out.percent > 100)
+        out.percent = 100;
+    return out;
+}

@@ -1,0 +1,117 @@
+#include "ui/SetOutputFrm.h"
+
+#include "fs/FileOps.h"
+#include "lang/Language.h"
+
+#include <shlobj.h>
+
+namespace {
+
+enum { IdOK = 100, IdCancel, IdEdit, IdBrowse };
+
+std::wstring ProgramFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data)
+{
+    if (message != BFFM_INITIALIZED || data == 0)
+        return 0;
+    HWND host = ::FindWindowExW(dialog, nullptr, L"SHBrowseForFolder ShellNameSpace Control", nullptr);
+    HWND tree = ::FindWindowExW(host ? host : dialog, nullptr, L"SysTreeView32", nullptr);
+    if (tree)
+        ::PostMessageW(tree, WM_SETFOCUS, 0, 0);
+    ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, data);
+    return 0;
+}
+
+} // namespace
+
+bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& path)
+{
+    if (!fs::FolderExists(path))
+        path.clear();
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = 0x1041; // BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_BROWSEFORCOMPUTER
+    info.lpfn = BrowseCallback;
+    info.lParam = path.empty() ? 0 : reinterpret_cast<LPARAM>(path.c_str());
+    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info);
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const bool found = chosen && ::SHGetPathFromIDListW(chosen, buffer) && buffer[0];
+    if (chosen)
+        ::CoTaskMemFree(chosen);
+    path = found ? buffer : L"";
+    return found;
+}
+
+TfrmSetOutput::TfrmSetOutput(HWND owner) : owner_(owner)
+{
+    Create(L"TfrmSetOutput", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME, 380, 120, owner);
+    // Created in tab order.
+    btnOK = AddButton(IdOK, L"OK", 155, 79, 90, 25);
+    btnCancel = AddButton(IdCancel, L"Cancel", 276, 79, 90, 25);
+    edOutput = AddEdit(IdEdit, 15, 35, 306, 21);
+    btnBrowser = AddButton(IdBrowse, L"...", 331, 33, 35, 25);
+    Label1 = AddLabel(L"E&xtract to:", 15, 13);
+}
+
+void TfrmSetOutput::SetTexts()
+{
+    win32::SetText(hwnd(), LangText(L"02000800"));
+    win32::SetText(Label1, LangText(L"02000801"));
+    FitLabel(Label1);
+    win32::SetText(btnOK, LangText(L"02000702"));
+    win32::SetText(btnCancel, LangText(L"02000710"));
+}
+
+bool TfrmSetOutput::Execute()
+{
+    SetTexts();
+    bConfirmed = false;
+    win32::SetText(edOutput, ProgramFolder());
+    ::SetFocus(btnOK);
+    ShowModal(owner_);
+    return bConfirmed;
+}
+
+void TfrmSetOutput::btnBrowserClick()
+{
+    std::wstring path = win32::GetText(edOutput);
+    if (BrowseForFolder(hwnd(), LangText(L"03020209"), path) && !path.empty()) {
+        if (path.back() != L'\\')
+            path += L'\\';
+        win32::SetText(edOutput, path);
+    }
+}
+
+LRESULT TfrmSetOutput::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IdOK:
+            bConfirmed = true;
+            EndModal();
+            return 0;
+        case IdCancel:
+            EndModal();
+            return 0;
+        case IdBrowse:
+            btnBrowserClick();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        EndModal();
+        return 0;
+    }
+    return Window::OnMessage(message, wParam, lParam);
+}

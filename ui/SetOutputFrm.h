@@ -1,0 +1,29 @@
+// The output-folder dialog: where the package's files go.
+#pragma once
+
+#include "win32/Window.h"
+
+#include <string>
+
+class TfrmSetOutput : public win32::Window {
+public:
+    explicit TfrmSetOutput(HWND owner);
+
+    // Shows the dialog on the program's own folder; true when it was left with OK.
+    bool Execute();
+    // The folder as typed.
+    std::wstring OutputText() const { return win32::GetText(edOutput); }
+
+    bool bConfirmed = false;
+
+private:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void SetTexts();
+    void btnBrowserClick();
+
+    HWND owner_;
+    HWND Label1 = nullptr, edOutput = nullptr, btnBrowser = nullptr, btnOK = nullptr, btnCancel = nullptr;
+};
+
+// The shell's folder picker. path preselects a folder (when it exists) and receives the choice.
+bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& path);

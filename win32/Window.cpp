@@ -1,0 +1,206 @@
+#include "win32/Window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace win32 {
+
+namespace {
+
+std::wstring& Title()
+{
+    static std::wstring title;
+    return title;
+}
+
+} // namespace
+
+Window::~Window()
+{
+    if (hwnd_) {
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+void Window::Create(const wchar_t* className, DWORD style, DWORD exStyle, int width, int height, HWND owner,
+                    bool centreOnOwner)
+{
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (!::GetClassInfoExW(instance, className, &windowClass)) {
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = &Window::Proc;
+        windowClass.hInstance = instance;
+        windowClass.hIcon = ::LoadIconW(instance, L"MAINICON");
+        windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = className;
+        ::RegisterClassExW(&windowClass);
+    }
+    RECT frame{0, 0, width, height};
+    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const int outerWidth = frame.right - frame.left, outerHeight = frame.bottom - frame.top;
+    RECT area;
+    if (centreOnOwner && owner)
+        ::GetWindowRect(owner, &area);
+    else
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int x = area.left + (area.right - area.left - outerWidth) / 2;
+    const int y = area.top + (area.bottom - area.top - outerHeight) / 2;
+    ::CreateWindowExW(exStyle, className, L"", style, x, y, outerWidth, outerHeight, owner, nullptr, instance, this);
+}
+
+LRESULT CALLBACK Window::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        self->hwnd_ = nullptr;
+        self->modal_ = false;
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void Window::ShowModal(HWND owner)
+{
+    const bool ownerWasEnabled = owner && ::IsWindowEnabled(owner);
+    if (ownerWasEnabled)
+        ::EnableWindow(owner, FALSE);
+    modal_ = true;
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::SetForegroundWindow(hwnd_);
+    MSG message;
+    while (modal_ && hwnd_ && ::IsWindowVisible(hwnd_)) {
+        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (!::IsDialogMessageW(hwnd_, &message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    modal_ = false;
+    if (ownerWasEnabled)
+        ::EnableWindow(owner, TRUE);
+    if (hwnd_)
+        ::ShowWindow(hwnd_, SW_HIDE);
+    if (owner)
+        ::SetActiveWindow(owner);
+}
+
+void Window::EndModal()
+{
+    modal_ = false;
+    ::ShowWindow(hwnd_, SW_HIDE);
+}
+
+HWND Window::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
+                        int height, int id)
+{
+    HWND control = ::CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                                     hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                     ::GetModuleHandleW(nullptr), nullptr);
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    return control;
+}
+
+HWND Window::AddLabel(const std::wstring& text, int x, int y, int width, int height, DWORD style)
+{
+    HWND label = AddControl(L"STATIC", text, style, x, y, width ? width : 1, height ? height : 13);
+    if (!width)
+        FitLabel(label);
+    return label;
+}
+
+void Window::FitLabel(HWND label)
+{
+    const std::wstring text = GetText(label);
+    HDC dc = ::GetDC(label);
+    HGDIOBJ old = ::SelectObject(dc, DialogFont());
+    RECT bounds{0, 0, 0, 0};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    ::SetWindowPos(label, nullptr, 0, 0, bounds.right + 2, std::max<LONG>(bounds.bottom, 13),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND Window::AddButton(int id, const std::wstring& text, int x, int y, int width, int height)
+{
+    return AddControl(L"BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON, x, y, width, height, id);
+}
+
+HWND Window::AddCheckBox(int id, const std::wstring& text, int x, int y, int width, int height)
+{
+    return AddControl(L"BUTTON", text, WS_TABSTOP | BS_AUTOCHECKBOX, x, y, width, height, id);
+}
+
+HWND Window::AddEdit(int id, int x, int y, int width, int height, DWORD style)
+{
+    HWND edit = AddControl(L"EDIT", L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | style, x, y, width, height, id);
+    ::SetWindowLongPtrW(edit, GWL_EXSTYLE, ::GetWindowLongPtrW(edit, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+    ::SetWindowPos(edit, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    return edit;
+}
+
+HWND Window::AddGroupBox(int x, int y, int width, int height)
+{
+    return AddControl(L"BUTTON", L"", BS_GROUPBOX, x, y, width, height);
+}
+
+HFONT DialogFont()
+{
+    static HFONT font = [] {
+        HDC screen = ::GetDC(nullptr);
+        const int height = -::MulDiv(8, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
+        ::ReleaseDC(nullptr, screen);
+        return ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    }();
+    return font;
+}
+
+std::wstring GetText(HWND window)
+{
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+void SetText(HWND window, const std::wstring& text)
+{
+    ::SetWindowTextW(window, text.c_str());
+}
+
+int ShowMessage(HWND owner, const std::wstring& text, UINT flags)
+{
+    return ::MessageBoxW(owner, text.c_str(), Title().c_str(), flags);
+}
+
+void SetApplicationTitle(const std::wstring& title)
+{
+    Title() = title;
+}
+
+const std::wstring& ApplicationTitle()
+{
+    return Title();
+}
+
+} // namespace win32
