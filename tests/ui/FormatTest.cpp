@@ -70,3 +70,18 @@ TEST(FormatElapsed, WritesHoursMinutesAndSeconds)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FormatDateTime, WritesTheOverwriteQuestionsTimes)
+{
+    EXPECT_EQ(FormatDateTime(kDateTimeZero, L":"), L"1899-12-30 00:00:00");
+    EXPECT_EQ(FormatDateTime(LocalDateTime{2024, 5, 17, 9, 30, 12}, L":"), L"2024-05-17 09:30:12");
+    EXPECT_EQ(FormatDateTime(LocalDateTime{2024, 5, 17, 9, 30, 12}, L"."), L"2024-05-17 09.30.12");
+    // Packed dates count seconds in steps of two and years from 1980.
+    const unsigned short date = ((2024 - 1980) << 9) | (5 << 5) | 17;
+    const unsigned short time = (23 << 11) | (59 << 5) | (59 / 2);
+    EXPECT_EQ(FormatDateTime(FromDosDateTime(date, time), L":"), L"2024-05-17 23:59:58");
+}
+
+} // namespace
