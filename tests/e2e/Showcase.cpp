@@ -103,5 +103,7 @@ int wmain(int argc, wchar_t** argv)
     if (!app.WaitForExit(120000))
         return 1;
     std::printf("The files went to %ls\n", target.c_str());
+    // Tells whoever waits (a virtual desktop does not end by itself) that all is captured.
+    ::CloseHandle(::CreateFileW((shots + L"\\done").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     return 0;
 }
