@@ -11,6 +11,12 @@ namespace fs {
 inline constexpr wchar_t kMarkerName[] = L"1e1c8ebb-9299-4834-ab8f-9e5a0c04ba8b.quorvane";
 
 bool FolderExists(const std::wstring& path);
+// Whether a file (not a folder) exists at path.
+bool FileExists(const std::wstring& path);
+
+// The running program's file, and its folder with a trailing "\".
+std::wstring ProgramPath();
+std::wstring ProgramFolder();
 
 // Creates the folder and every missing parent, outermost first. Outcomes are ignored.
 void CreateFolderChain(const std::wstring& path);

@@ -33,6 +33,16 @@ std::wstring GetBaseName(const std::wstring& path)
     return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
 
+std::wstring TrimBlanks(const std::wstring& text)
+{
+    size_t first = 0, last = text.size();
+    while (first < last && text[first] <= L' ')
+        ++first;
+    while (last > first && text[last - 1] <= L' ')
+        --last;
+    return text.substr(first, last - first);
+}
+
 bool IsSafeEntryPath(const std::wstring& path)
 {
     // Rooted, network and drive paths.

@@ -16,6 +16,9 @@ std::wstring DrivePart(const std::wstring& path);
 // "C:\Out\Report.pkg.exe" gives "Report.pkg"; ".profile" gives "".
 std::wstring GetBaseName(const std::wstring& path);
 
+// The text without the characters up to and including the space (code 32) at either end.
+std::wstring TrimBlanks(const std::wstring& text);
+
 // Whether a path from an archive stays inside the folder it is extracted to: not empty, no
 // leading "\" or "/" (rooted or network), no drive letter and colon, no ".." component.
 bool IsSafeEntryPath(const std::wstring& path);

@@ -1,17 +1,12 @@
 #include "job/Placement.h"
 
+#include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "win32/Error.h"
 
 #include <windows.h>
 
 namespace {
-
-bool FileExists(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 [[noreturn]] void ThrowCannotPlace(const std::wstring& target, DWORD code)
 {
@@ -28,7 +23,7 @@ std::wstring MakeRenamePath(const std::wstring& path)
     const std::wstring extension = name.substr(base.size());
     for (unsigned n = 1;; ++n) {
         std::wstring candidate = folder + base + L"(" + std::to_wstring(n) + L")" + extension;
-        if (!FileExists(candidate))
+        if (!fs::FileExists(candidate))
             return candidate;
     }
 }

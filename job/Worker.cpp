@@ -16,22 +16,6 @@ namespace {
 constexpr int kFolderAttempts = 7;
 constexpr DWORD kFolderRetryMs = 500;
 
-bool IsFile(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring TrimBlanks(const std::wstring& text)
-{
-    size_t first = 0, last = text.size();
-    while (first < last && text[first] <= L' ')
-        ++first;
-    while (last > first && text[last - 1] <= L' ')
-        --last;
-    return text.substr(first, last - first);
-}
-
 } // namespace
 
 TThreaEncryptFile::TThreaEncryptFile(JobHost& host, JobInput input) : host_(host), input_(std::move(input)) {}
@@ -180,7 +164,7 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
             break;
         ++g_nFileCount;
         totalSize_ += static_cast<int64_t>(reader_->ItemSize(i));
-        if (IsFile(target + path))
+        if (fs::FileExists(target + path))
             anyExists_ = true;
     }
     if (g_bCancel.load())
@@ -278,7 +262,7 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
         fs::CreateFolderChain(to.substr(0, to.find_last_of(L'\\') + 1));
         const std::wstring from = scratch + path;
 
-        if (!IsFile(to)) {
+        if (!fs::FileExists(to)) {
             PlaceFile(from, to, false);
         } else {
             OverwriteChoice choice = nOverwrite;
@@ -329,6 +313,6 @@ int32_t TThreaEncryptFile::OnJobPassword(void* context, std::wstring& password)
     if (!confirmed)
         return 1;
     ::OutputDebugStringW((L"password-------------***" + password).c_str());
-    password = TrimBlanks(typed);
+    password = fs::TrimBlanks(typed);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "lang/Language.h"
 
+#include "fs/FileOps.h"
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
 
@@ -8,20 +9,6 @@
 std::wstring g_sLangFile;
 
 namespace {
-
-bool IsFile(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring ProgramFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
 
 bool IsOneOf(LANGID language, std::initializer_list<LANGID> ids)
 {
@@ -63,9 +50,9 @@ void DeployLanguageFile()
 std::wstring ReadLangText(const std::wstring& path, const std::wstring& section, const std::wstring& key)
 {
     std::wstring file = path;
-    if (!IsFile(file)) {
-        file = ProgramFolder() + path;
-        if (!IsFile(file))
+    if (!fs::FileExists(file)) {
+        file = fs::ProgramFolder() + path;
+        if (!fs::FileExists(file))
             return L"???";
     }
     wchar_t text[2048] = {};

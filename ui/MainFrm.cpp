@@ -1,6 +1,7 @@
 #include "ui/MainFrm.h"
 
 #include "fs/FileOps.h"
+#include "fs/Paths.h"
 #include "fs/WorkFolder.h"
 #include "lang/Language.h"
 #include "ui/Format.h"
@@ -17,37 +18,20 @@ enum { IdHide = 100, IdPause, IdCancel };
 enum { kStartTimer = 1, kProgressTimer = 2 };
 constexpr UINT WM_TRAY_ICON = WM_APP + 1;
 
-std::wstring ProgramPath()
-{
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::wstring(path, length);
-}
-
-std::wstring Trim(const std::wstring& text)
-{
-    size_t first = 0, last = text.size();
-    while (first < last && text[first] <= L' ')
-        ++first;
-    while (last > first && text[last - 1] <= L' ')
-        --last;
-    return text.substr(first, last - first);
-}
-
 // "Cannot create folder '{0}'" with the placeholder gone and the folder as typed after it.
 std::wstring CannotCreateMessage(const std::wstring& text, const std::wstring& folder)
 {
     std::wstring message = text;
     for (size_t at; (at = message.find(L"{0}")) != std::wstring::npos;)
         message.erase(at, 3);
-    return Trim(message) + L" " + folder;
+    return fs::TrimBlanks(message) + L" " + folder;
 }
 
 } // namespace
 
 std::wstring DefaultApplicationTitle()
 {
-    std::wstring path = ProgramPath();
+    std::wstring path = fs::ProgramPath();
     std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
     name = name.substr(0, name.find(L'.'));
     if (name.size() > 1)
@@ -140,7 +124,7 @@ void TfrmMain::Timer1Timer()
         return;
     }
     sOutputPath = frmSetOutput->OutputText();
-    if (Trim(sOutputPath).empty()) {
+    if (fs::TrimBlanks(sOutputPath).empty()) {
         // Nothing follows: the window stays invisible until it is closed.
         win32::ShowMessage(hwnd(), LangText(L"02000881"), MB_OK | MB_ICONINFORMATION);
         return;
@@ -160,7 +144,7 @@ void TfrmMain::StartJob()
     SetLabel(lblSpeed, L"");
     SetLabel(lblFileName, LangText(L"02000105"));
     sPassword = frmPassword->PasswordText();
-    thrExtract = std::make_unique<TThreaEncryptFile>(*this, JobInput{sOutputPath, sPassword, sDllPath, ProgramPath()});
+    thrExtract = std::make_unique<TThreaEncryptFile>(*this, JobInput{sOutputPath, sPassword, sDllPath, fs::ProgramPath()});
     ::SetTimer(hwnd(), kProgressTimer, 1000, nullptr);
     thrExtract->Start();
 }

@@ -1,6 +1,7 @@
 #include "ui/OverWriteFrm.h"
 
 #include "fs/FileOps.h"
+#include "fs/Paths.h"
 #include "lang/Language.h"
 
 #include <shellapi.h>
@@ -9,16 +10,6 @@ namespace {
 
 // Button ids are the answers they give, offset.
 constexpr int kAnswerId = 100;
-
-std::wstring Trim(const std::wstring& text)
-{
-    size_t first = 0, last = text.size();
-    while (first < last && text[first] <= L' ')
-        ++first;
-    while (last > first && text[last - 1] <= L' ')
-        --last;
-    return text.substr(first, last - first);
-}
 
 } // namespace
 
@@ -41,7 +32,7 @@ std::wstring SizeLine(uint64_t size, const std::wstring& bytesTemplate)
     if (unit.find(L"{0}") != std::wstring::npos) {
         for (size_t at; (at = unit.find(L"{0}")) != std::wstring::npos;)
             unit.erase(at, 3);
-        unit = Trim(unit);
+        unit = fs::TrimBlanks(unit);
     }
     return std::to_wstring(size) + L" " + unit;
 }

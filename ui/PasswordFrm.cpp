@@ -1,5 +1,6 @@
 #include "ui/PasswordFrm.h"
 
+#include "fs/Paths.h"
 #include "lang/Language.h"
 
 namespace {
@@ -10,10 +11,7 @@ enum { IdEdit = 100, IdOK, IdCancel, IdShow };
 
 bool IsBlank(const std::wstring& text)
 {
-    for (wchar_t c : text)
-        if (c > L' ')
-            return false;
-    return true;
+    return fs::TrimBlanks(text).empty();
 }
 
 TfrmPassword::TfrmPassword(HWND owner)

@@ -9,14 +9,6 @@ namespace {
 
 enum { IdOK = 100, IdCancel, IdEdit, IdBrowse };
 
-std::wstring ProgramFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
-
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data)
 {
     if (message != BFFM_INITIALIZED || data == 0)
@@ -76,7 +68,7 @@ bool TfrmSetOutput::Execute()
 {
     SetTexts();
     bConfirmed = false;
-    win32::SetText(edOutput, ProgramFolder());
+    win32::SetText(edOutput, fs::ProgramFolder());
     ::SetFocus(btnOK);
     ShowModal(owner_);
     return bConfirmed;
