@@ -146,7 +146,8 @@ TEST(EndToEnd, ADamagedPackageSaysWhyTheFilesCouldNotBeExtracted)
 
 TEST(EndToEnd, ClashesAreAnsweredThroughTheOverwriteDialog)
 {
-    for (const wchar_t* answer : {L"Yes to All", L"Auto Rename"}) {
+    // An empty answer closes the dialog with its close box, which replaces like Yes and asks again.
+    for (const wchar_t* answer : {L"Yes to All", L"Auto Rename", L""}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(answer)));
         PackageRun run("good.exe");
         ::CreateDirectoryW(run.target().c_str(), nullptr);
@@ -160,20 +161,31 @@ TEST(EndToEnd, ClashesAreAnsweredThroughTheOverwriteDialog)
         ASSERT_TRUE(dialog);
         EXPECT_EQ(TextOf(dialog), L"Confirm File Replace");
         EXPECT_TRUE(Child(dialog, L"Static", L"4 bytes"));
-        EXPECT_NE(TextOf(Child(dialog, L"Static", run.target() + L"clash\\c1.txt")), L"");
-        Click(Child(dialog, L"Button", answer));
+        EXPECT_TRUE(Child(dialog, L"Static", run.target() + L"clash\\c1.txt"));
+        int questions = 0;
+        if (*answer) {
+            Click(Child(dialog, L"Button", answer));
+            questions = 1;
+        } else {
+            for (; dialog; dialog = run.app->WaitForWindow(L"TfrmOverWrite", 3000)) {
+                ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+                ++questions;
+                e2e::WaitUntil([&] { return !::IsWindow(dialog); }, 5000);
+            }
+        }
         ASSERT_TRUE(run.app->WaitForExit());
 
         for (int n = 1; n <= 4; ++n) {
             const std::wstring name = run.target() + L"clash\\c" + std::to_wstring(n);
             const std::string fresh = "new " + std::to_string(n) + "\n";
-            if (std::wstring(answer) == L"Yes to All") {
-                EXPECT_EQ(ReadAll(name + L".txt"), fresh);
-            } else {
+            if (std::wstring(answer) == L"Auto Rename") {
                 EXPECT_EQ(ReadAll(name + L".txt"), "old!");
                 EXPECT_EQ(ReadAll(name + L"(1).txt"), fresh);
+            } else {
+                EXPECT_EQ(ReadAll(name + L".txt"), fresh);
             }
         }
+        EXPECT_EQ(questions, *answer ? 1 : 4);
         EXPECT_TRUE(run.TempIsEmpty());
     }
 }
