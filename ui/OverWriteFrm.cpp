@@ -114,9 +114,6 @@ LRESULT TfrmOverWrite::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     }
-    case WM_CLOSE:
-        EndModal();
-        return 0;
     }
     return Window::OnMessage(message, wParam, lParam);
 }

@@ -77,9 +77,6 @@ LRESULT TfrmPassword::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
-    case WM_CLOSE:
-        EndModal();
-        return 0;
     }
     return Window::OnMessage(message, wParam, lParam);
 }

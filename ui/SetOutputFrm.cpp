@@ -101,9 +101,6 @@ LRESULT TfrmSetOutput::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
-    case WM_CLOSE:
-        EndModal();
-        return 0;
     }
     return Window::OnMessage(message, wParam, lParam);
 }

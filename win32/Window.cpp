@@ -72,6 +72,11 @@ LRESULT CALLBACK Window::Proc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A modal window's close box, Alt+F4 or system menu ends it like its Cancel.
+    if (message == WM_CLOSE && modal_) {
+        EndModal();
+        return 0;
+    }
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 

@@ -28,6 +28,7 @@ protected:
     // centred over the screen or, with centreOnOwner, over owner.
     void Create(const wchar_t* className, DWORD style, DWORD exStyle, int width, int height, HWND owner,
                 bool centreOnOwner = false);
+    // The default handling; WM_CLOSE ends a modal window.
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Child controls at client coordinates, in tab order, with the window's font.
