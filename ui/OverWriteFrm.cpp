@@ -94,7 +94,7 @@ OverwriteChoice TfrmOverWrite::Execute()
     SetTexts();
     nChoice = ovYes;
     win32::SetText(lblFile, sExistsFile);
-    FitLabel(lblFile);
+    FitLabel(lblFile, 386 - 38 - 8); // a long path is shortened with "..." inside the frame
     ShowFile(sExistsFile, imgExists, existsIcon_, lblExistsFile_Size, lblExistsFile_Time);
     ShowFile(sNewFile, imgNew, newIcon_, lblNewFile_Size, lblNewFile_Time);
     ::SetFocus(btnYes);

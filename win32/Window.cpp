@@ -132,7 +132,7 @@ HWND Window::AddLabel(const std::wstring& text, int x, int y, int width, int hei
     return label;
 }
 
-void Window::FitLabel(HWND label)
+void Window::FitLabel(HWND label, int maxWidth)
 {
     const std::wstring text = GetText(label);
     HDC dc = ::GetDC(label);
@@ -141,7 +141,10 @@ void Window::FitLabel(HWND label)
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE);
     ::SelectObject(dc, old);
     ::ReleaseDC(label, dc);
-    ::SetWindowPos(label, nullptr, 0, 0, bounds.right + 2, std::max<LONG>(bounds.bottom, 13),
+    LONG width = bounds.right + 2;
+    if (maxWidth > 0)
+        width = std::min<LONG>(width, maxWidth);
+    ::SetWindowPos(label, nullptr, 0, 0, width, std::max<LONG>(bounds.bottom, 13),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -39,8 +39,8 @@ protected:
     HWND AddGroupBox(int x, int y, int width, int height);
     HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
                     int height, int id = 0);
-    // Gives an auto-sized label the width of its text.
-    void FitLabel(HWND label);
+    // Gives an auto-sized label the width of its text, at most maxWidth when that is given.
+    void FitLabel(HWND label, int maxWidth = 0);
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
