@@ -155,8 +155,7 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
     g_nFileCount = 0;
     for (uint32_t i = 0; i < entryCount_; ++i) {
         const std::wstring path = reader_->ItemPath(i);
-        if (!fs::IsSafeEntryPath(path))
-            throw win32::Error(L"The archive entry \"" + path + L"\" would be written outside the folder " + target);
+        RefuseUnsafeEntryPath(path, target);
         if (reader_->ItemIsFolder(i))
             continue;
         WaitWhilePaused();

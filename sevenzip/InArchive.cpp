@@ -43,6 +43,12 @@ std::wstring FullPath(const std::wstring& path)
 
 } // namespace
 
+void RefuseUnsafeEntryPath(const std::wstring& path, const std::wstring& folder)
+{
+    if (!fs::IsSafeEntryPath(path))
+        throw win32::Error(L"The archive entry \"" + path + L"\" would be written outside the folder " + folder);
+}
+
 win32::ComPtr<I7zArchiveReader> CreateInArchive(const GUID& classId, const std::wstring& libraryPath)
 {
     win32::ComPtr<I7zArchiveReader> reader(static_cast<I7zArchiveReader*>(new T7zInArchive(libraryPath)));
@@ -260,9 +266,7 @@ HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutS
 {
     try {
         const std::wstring path = ItemPath(index);
-        if (!fs::IsSafeEntryPath(path))
-            throw win32::Error(L"The archive entry \"" + path + L"\" would be written outside the folder " +
-                               sExtractFolder);
+        RefuseUnsafeEntryPath(path, sExtractFolder);
         const std::wstring target = sExtractFolder + path;
         fs::CreateFolderChain(target.substr(0, target.find_last_of(L"\\:") + 1));
         auto file = ByteStream::Create(FullPath(target));

@@ -52,6 +52,9 @@ struct I7zArchiveReader : IUnknown {
 // is made at the first open, so an unsupported class id is reported there.
 win32::ComPtr<I7zArchiveReader> CreateInArchive(const GUID& classId, const std::wstring& libraryPath);
 
+// Raises an error naming the entry when path (from an archive) would leave folder once joined to it.
+void RefuseUnsafeEntryPath(const std::wstring& path, const std::wstring& folder);
+
 // Raises an error with the system's text for code unless code is 0.
 void CheckResult(HRESULT code);
 

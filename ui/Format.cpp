@@ -31,12 +31,13 @@ std::wstring TwoDecimals(double value, const std::wstring& separator)
     return text;
 }
 
-std::wstring UserDecimalSeparator()
+// One of the user's number or time settings, or fallback when the system has none.
+std::wstring UserSetting(LCTYPE setting, const wchar_t* fallback)
 {
-    wchar_t separator[8] = {};
-    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) > 1)
-        return separator;
-    return L".";
+    wchar_t text[8] = {};
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, setting, text, 8) > 1)
+        return text;
+    return fallback;
 }
 
 } // namespace
@@ -69,7 +70,7 @@ std::wstring FormatSize(int64_t bytes, const std::wstring& decimalSeparator)
 
 std::wstring FormatSize(int64_t bytes)
 {
-    return FormatSize(bytes, UserDecimalSeparator());
+    return FormatSize(bytes, UserSetting(LOCALE_SDECIMAL, L"."));
 }
 
 LocalDateTime FromDosDateTime(unsigned short date, unsigned short time)
@@ -86,8 +87,5 @@ std::wstring FormatDateTime(const LocalDateTime& when, const std::wstring& timeS
 
 std::wstring FormatDateTime(const LocalDateTime& when)
 {
-    wchar_t separator[8] = {};
-    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, 8) <= 1)
-        return FormatDateTime(when, L":");
-    return FormatDateTime(when, separator);
+    return FormatDateTime(when, UserSetting(LOCALE_STIME, L":"));
 }

@@ -64,12 +64,7 @@ TEST(SaveResourceToFile, WritesTheResourceByteForByteOverALongerFile)
 
 std::wstring ErrorOf(const std::wstring& name, const std::wstring& path)
 {
-    try {
-        SaveResourceToFile(name, L"FILE", path);
-    } catch (const win32::Error& e) {
-        return e.message();
-    }
-    return L"<no error>";
+    return testing_support::MessageOf([&] { SaveResourceToFile(name, L"FILE", path); });
 }
 
 TEST(SaveResourceToFile, SaysWhatWentWrong)

@@ -12,12 +12,7 @@ namespace {
 
 std::wstring ErrorOf(const std::wstring& libraryPath, const GUID& classId = sevenzip::CLSID_Format7z)
 {
-    try {
-        CreateInArchive(classId, libraryPath);
-    } catch (const win32::Error& e) {
-        return e.message();
-    }
-    return L"<no error>";
+    return MessageOf([&] { CreateInArchive(classId, libraryPath); });
 }
 
 TEST(CreateInArchive, RefusesWhatIsNoLibrary)

@@ -28,16 +28,6 @@ protected:
         return reader;
     }
 
-    static std::wstring ErrorOf(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const win32::Error& e) {
-            return e.message();
-        }
-        return L"<no error>";
-    }
-
     ScratchFolder scratch;
 };
 
@@ -131,12 +121,12 @@ TEST_F(Reader, FindsTheArchiveOnlyWithinTheFirstMebibyte)
 
     for (const char* archive : {"offset-beyond.bin", "not-an-archive.bin"}) {
         auto reader = CreateInArchive(sevenzip::CLSID_Format7z, CopyLibrary(scratch));
-        EXPECT_EQ(ErrorOf([&] { reader->OpenArchiveFile(TestArchive(archive)); }), ResultText(S_FALSE)) << archive;
+        EXPECT_EQ(MessageOf([&] { reader->OpenArchiveFile(TestArchive(archive)); }), ResultText(S_FALSE)) << archive;
     }
 
     auto reader = CreateInArchive(sevenzip::CLSID_Format7z, CopyLibrary(scratch));
     const std::wstring missing = scratch / L"missing.7z";
-    EXPECT_EQ(ErrorOf([&] { reader->OpenArchiveFile(missing); }),
+    EXPECT_EQ(MessageOf([&] { reader->OpenArchiveFile(missing); }),
               L"Cannot open file \"" + missing + L"\". " + win32::SystemErrorText(ERROR_FILE_NOT_FOUND));
 }
 
@@ -178,7 +168,7 @@ TEST_F(Reader, AStopFromTheProgressSinkEndsTheExtractionWithAnError)
     ProgressLog log;
     log.answer = 1;
     reader->SetProgressSink(&log, &ProgressLog::Record);
-    EXPECT_EQ(ErrorOf([&] { reader->ExtractAllTo(scratch / L"out"); }), ResultText(S_FALSE));
+    EXPECT_EQ(MessageOf([&] { reader->ExtractAllTo(scratch / L"out"); }), ResultText(S_FALSE));
     EXPECT_EQ(log.calls.size(), 1u);
 }
 
@@ -265,7 +255,7 @@ TEST_F(Reader, AWrongPasswordShowsInTheEntryResults)
                 result == sevenzip::kResultCrcError)
         << result;
 
-    const std::wstring error = ErrorOf([&] { reader->ExtractAllTo(scratch / L"out"); });
+    const std::wstring error = MessageOf([&] { reader->ExtractAllTo(scratch / L"out"); });
     EXPECT_TRUE(error.rfind(L"Wrong password: ", 0) == 0 || error.rfind(L"Data error: ", 0) == 0 ||
                 error.rfind(L"CRC error: ", 0) == 0)
         << testing::PrintToString(error);
@@ -274,7 +264,7 @@ TEST_F(Reader, AWrongPasswordShowsInTheEntryResults)
 TEST_F(Reader, DamagedDataIsAnErrorNamingTheEntryAndTheSoundFilesStay)
 {
     auto reader = Open("damaged.7z", L"");
-    EXPECT_EQ(ErrorOf([&] { reader->ExtractAllTo(scratch / L"out"); }), L"CRC error: docs\\nested\\deeper\\data.bin");
+    EXPECT_EQ(MessageOf([&] { reader->ExtractAllTo(scratch / L"out"); }), L"CRC error: docs\\nested\\deeper\\data.bin");
     EXPECT_EQ(ReadAll(scratch / L"out\\one.txt"), "x");
     EXPECT_EQ(ReadAll(scratch / L"out\\docs\\readme.txt"), "read me\r\n");
 }
@@ -283,7 +273,7 @@ TEST_F(Reader, RefusesAnEntryThatWouldLeaveTheFolder)
 {
     const std::wstring target = scratch / L"target\\";
     auto reader = Open("unsafe-parent.7z", L"");
-    const std::wstring error = ErrorOf([&] { reader->ExtractAllTo(target); });
+    const std::wstring error = MessageOf([&] { reader->ExtractAllTo(target); });
     EXPECT_NE(error.find(L"..\\evil.txt"), std::wstring::npos) << testing::PrintToString(error);
     EXPECT_FALSE(Exists(scratch / L"evil.txt"));
 }
@@ -298,7 +288,7 @@ TEST_F(Reader, AFileThatCannotBeCreatedEndsTheExtractionWithItsOwnMessage)
     ASSERT_TRUE(holder);
 
     auto reader = Open("plain.7z", L"");
-    EXPECT_EQ(ErrorOf([&] { reader->ExtractAllTo(target); }),
+    EXPECT_EQ(MessageOf([&] { reader->ExtractAllTo(target); }),
               L"Cannot create file \"" + locked + L"\". " + win32::SystemErrorText(ERROR_SHARING_VIOLATION));
     holder.reset();
     EXPECT_EQ(ReadAll(locked), "mine");

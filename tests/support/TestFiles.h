@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include "win32/Error.h"
+
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -99,6 +102,17 @@ inline std::string ReadAll(const std::wstring& path)
         content.append(buffer, got);
     ::CloseHandle(file);
     return content;
+}
+
+// The message of the error that action raises, or "<no error>".
+inline std::wstring MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const win32::Error& e) {
+        return e.message();
+    }
+    return L"<no error>";
 }
 
 // Every file below folder (relative paths, "\"-separated) with its bytes.
