@@ -2,19 +2,20 @@
 #include "ui/MainFrm.h"
 #include "ui/PasswordFrm.h"
 #include "ui/SetOutputFrm.h"
+#include "win32/Error.h"
+#include "win32/SystemLibrary.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
-{
-    // Only the system folder may supply DLLs: a package often runs from a downloads folder.
-    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+namespace {
 
+int Run()
+{
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-    ::InitCommonControlsEx(&controls);
-    ::OleInitialize(nullptr); // the shell's folder picker needs it
+    SYSTEM_FUNCTION(L"comctl32.dll", InitCommonControlsEx)(&controls);
+    SYSTEM_FUNCTION(L"ole32.dll", OleInitialize)(nullptr); // the shell's folder picker needs it
 
     TfrmMain frmMain;
     TfrmSetOutput frmSetOutput(frmMain.hwnd());
@@ -29,6 +30,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             ::DispatchMessageW(&message);
         }
     }
-    ::OleUninitialize();
+    SYSTEM_FUNCTION(L"ole32.dll", OleUninitialize)();
     return 0;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    // Only the system folder may supply DLLs: a package often runs from a downloads folder.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    try {
+        return Run();
+    } catch (const win32::Error& e) {
+        // Before any window: a system DLL that cannot be loaded, say.
+        ::MessageBoxW(nullptr, e.message().c_str(), DefaultApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        ::MessageBoxW(nullptr, L"The program cannot start.", DefaultApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+    }
+    return 1;
 }

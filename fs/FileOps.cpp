@@ -5,9 +5,42 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 namespace fs {
 
 namespace {
+
+// Folder paths compare without regard to case or a trailing "\".
+std::wstring FolderKey(const std::wstring& folder)
+{
+    std::wstring key = WithTrailingBackslash(folder);
+    ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
+struct MadeFolders {
+    std::mutex lock;
+    std::vector<std::wstring> keys;
+};
+
+MadeFolders& Made()
+{
+    static MadeFolders made;
+    return made;
+}
+
+void ForgetMadeFolder(const std::wstring& folder)
+{
+    const std::wstring key = FolderKey(folder);
+    MadeFolders& made = Made();
+    std::lock_guard<std::mutex> held(made.lock);
+    std::erase(made.keys, key);
+}
+
+void RemoveTree(const std::wstring& folder);
 
 bool IsDotEntry(const wchar_t* name)
 {
@@ -62,7 +95,57 @@ void CreateFolderChain(const std::wstring& path)
     ::CreateDirectoryW(folder.c_str(), nullptr);
 }
 
-void DeleteFolderTree(const std::wstring& folder)
+void RecordMadeFolder(const std::wstring& folder)
+{
+    const std::wstring key = FolderKey(folder);
+    MadeFolders& made = Made();
+    std::lock_guard<std::mutex> held(made.lock);
+    if (std::find(made.keys.begin(), made.keys.end(), key) == made.keys.end())
+        made.keys.push_back(key);
+}
+
+bool IsMadeFolder(const std::wstring& folder)
+{
+    const std::wstring key = FolderKey(folder);
+    MadeFolders& made = Made();
+    std::lock_guard<std::mutex> held(made.lock);
+    return std::find(made.keys.begin(), made.keys.end(), key) != made.keys.end();
+}
+
+bool IsProtectedFolder(const std::wstring& folder)
+{
+    // Without its trailing "\": "C:", "\\server\share", "\\?\C:" and the like are roots.
+    std::wstring path = folder;
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/'))
+        path.pop_back();
+    if (path.empty())
+        return true;
+    for (const wchar_t* prefix : {L"\\\\?\\", L"\\\\.\\"})
+        if (path.rfind(prefix, 0) == 0)
+            path.erase(0, 4);
+    if (path.rfind(L"UNC\\", 0) == 0)
+        path = L"\\" + path.substr(3);
+    if (DrivePart(path) == path)
+        return true;
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    return length > 0 && length <= MAX_PATH && FolderKey(temp) == FolderKey(path);
+}
+
+bool DeleteFolderTree(const std::wstring& folder)
+{
+    if (IsProtectedFolder(folder) || !IsMadeFolder(folder))
+        return false;
+    RemoveTree(folder);
+    if (::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    ForgetMadeFolder(folder);
+    return true;
+}
+
+namespace {
+
+void RemoveTree(const std::wstring& folder)
 {
     if (!FolderExists(folder))
         return;
@@ -80,12 +163,14 @@ void DeleteFolderTree(const std::wstring& folder)
             else if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                 ::RemoveDirectoryW(path.c_str()); // the link only, not what it points to
             else
-                DeleteFolderTree(path);
+                RemoveTree(path);
         } while (::FindNextFileW(find.get(), &entry));
         find.reset();
     }
     ::RemoveDirectoryW(listed.c_str());
 }
+
+} // namespace
 
 void RemoveMarkerFile(const std::wstring& folder)
 {

@@ -21,9 +21,22 @@ std::wstring ProgramFolder();
 // Creates the folder and every missing parent, outermost first. Outcomes are ignored.
 void CreateFolderChain(const std::wstring& path);
 
-// Removes a folder with everything in it, depth first. Read-only files, files open elsewhere
-// and the folders that hold them stay. A link to a folder is removed, never followed.
-void DeleteFolderTree(const std::wstring& folder);
+// The folders this run made (working and scratch folders). The program removes no other folder
+// tree: whatever a caller passes, DeleteFolderTree refuses a folder that is not recorded here.
+// Safe to use from any thread.
+void RecordMadeFolder(const std::wstring& folder);
+bool IsMadeFolder(const std::wstring& folder);
+
+// Whether a folder must never be removed as a whole: a drive root (also a network share's) or the
+// system's temporary folder itself.
+bool IsProtectedFolder(const std::wstring& folder);
+
+// Removes a folder that this run made (RecordMadeFolder) with everything in it, depth first.
+// Read-only files, files open elsewhere and the folders that hold them stay; the record goes
+// only once the folder is gone, so a later call may finish the job. A link to a folder is
+// removed, never followed. Refuses (does nothing) for a folder not made by this run and for a
+// protected one; answers whether the folder is gone.
+bool DeleteFolderTree(const std::wstring& folder);
 
 // Deletes the marker entry from the top level of folder (a path ending in "\"), whatever the
 // case of its ASCII letters.

@@ -2,6 +2,7 @@
 
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
+#include "win32/Error.h"
 #include "win32/Handles.h"
 
 #include <windows.h>
@@ -14,30 +15,36 @@ namespace fs {
 
 namespace {
 
-// The temporary folder, with its trailing "\". Should the system not say, the root of the
-// Windows drive stands in for it.
-std::wstring TemporaryFolder()
+// A name that another process took between our asking and our creating is asked for again.
+constexpr int kNameAttempts = 3;
+
+std::wstring SystemTemporaryFolder()
 {
-    wchar_t buffer[MAX_PATH] = {};
-    DWORD length = ::GetTempPathW(MAX_PATH - 1, buffer);
-    if (length > 0 && length < MAX_PATH - 1)
-        return buffer;
-    wchar_t windows[MAX_PATH] = {};
-    if (::GetWindowsDirectoryW(windows, MAX_PATH) >= 2)
-        return DrivePart(windows) + L"\\";
-    return L"C:\\";
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+    return (length > 0 && length <= MAX_PATH) ? std::wstring(buffer, length) : std::wstring();
 }
 
-std::wstring ChooseBase(int64_t neededMB, DriveFreeQuery driveFreeMB)
+bool SystemUniqueName(const std::wstring& folder, std::wstring& name)
 {
-    const std::wstring temp = TemporaryFolder();
+    wchar_t unique[MAX_PATH + 1] = {};
+    if (!::GetTempFileNameW(folder.c_str(), L"qv_", 0, unique))
+        return false;
+    name = unique;
+    return true;
+}
+
+// The folder that the working folder goes into; empty when there is none.
+std::wstring ChooseBase(int64_t neededMB, const WorkFolderCalls& calls)
+{
+    const std::wstring temp = calls.temporaryFolder();
     // A drive without a medium must not make the system ask for a disk.
     win32::ThreadErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    if (driveFreeMB(temp) >= neededMB)
+    if (!temp.empty() && calls.driveFreeMB(temp) >= neededMB)
         return temp;
     for (wchar_t letter = L'C'; letter <= L'Z'; ++letter) {
         const std::wstring drive{letter, L':'};
-        if (driveFreeMB(drive) > neededMB)
+        if (calls.driveFreeMB(drive) > neededMB)
             return drive + L"\\";
     }
     return temp;
@@ -57,24 +64,43 @@ int32_t GetDriveFreeMB(const std::wstring& path)
                                                         : static_cast<int32_t>(freeMB);
 }
 
-std::wstring SelectWorkFolder(int64_t requiredBytes)
+WorkFolderCalls SystemWorkFolderCalls()
 {
-    return SelectWorkFolder(requiredBytes, GetDriveFreeMB);
+    return {GetDriveFreeMB, SystemTemporaryFolder, SystemUniqueName};
 }
 
-std::wstring SelectWorkFolder(int64_t requiredBytes, DriveFreeQuery driveFreeMB)
+WorkFolderCalls& CurrentWorkFolderCalls()
 {
-    const std::wstring base = ChooseBase(requiredBytes / 1024 / 1024, driveFreeMB);
+    static WorkFolderCalls calls = SystemWorkFolderCalls();
+    return calls;
+}
 
-    std::wstring result = base;
-    wchar_t unique[MAX_PATH + 1] = {};
-    if (::GetTempFileNameW(base.c_str(), L"qv_", 0, unique)) {
-        result = unique;
-        ::DeleteFileW(unique); // the name is all we want; the folder takes its place
+std::wstring SelectWorkFolder(int64_t requiredBytes)
+{
+    return SelectWorkFolder(requiredBytes, CurrentWorkFolderCalls());
+}
+
+std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& calls)
+{
+    const std::wstring base = ChooseBase(requiredBytes / 1024 / 1024, calls);
+    if (base.empty())
+        throw win32::Error(L"There is no folder for temporary files: the system does not name one and no drive "
+                           L"has room.");
+    DWORD error = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; attempt < kNameAttempts && error == ERROR_ALREADY_EXISTS; ++attempt) {
+        std::wstring name;
+        if (!calls.uniqueName(base, name)) {
+            error = ::GetLastError();
+            break;
+        }
+        ::DeleteFileW(name.c_str()); // the name is all we want; the folder takes its place
+        if (::CreateDirectoryW(name.c_str(), nullptr)) {
+            RecordMadeFolder(name);
+            return WithTrailingBackslash(name);
+        }
+        error = ::GetLastError();
     }
-    result = WithTrailingBackslash(result);
-    CreateFolderChain(result);
-    return result;
+    throw win32::Error(L"Cannot create a working folder in \"" + base + L"\". " + win32::SystemErrorText(error));
 }
 
 } // namespace fs

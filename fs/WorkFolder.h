@@ -13,15 +13,35 @@ namespace fs {
 // Free space of the drive that holds path, in whole mebibytes; 0 when the drive cannot be asked.
 int32_t GetDriveFreeMB(const std::wstring& path);
 
-using DriveFreeQuery = int32_t (*)(const std::wstring& path);
+// The system calls that the choice of a working folder makes. Tests replace them to make the
+// conditions that Wine does not produce: drives of any size, a temporary path the system cannot
+// give, a folder where no unique name can be made.
+struct WorkFolderCalls {
+    using DriveFreeQuery = int32_t (*)(const std::wstring& path);
+    // The temporary folder with its trailing "\"; empty when the system cannot say.
+    using TemporaryFolderQuery = std::wstring (*)();
+    // A unique file name in folder, created as an empty file (GetTempFileNameW with the prefix
+    // "qv_"); false, with the thread's last error, when none can be made.
+    using UniqueNameQuery = bool (*)(const std::wstring& folder, std::wstring& name);
+
+    DriveFreeQuery driveFreeMB;
+    TemporaryFolderQuery temporaryFolder;
+    UniqueNameQuery uniqueName;
+};
+
+// The calls as the system answers them.
+WorkFolderCalls SystemWorkFolderCalls();
+
+// The calls SelectWorkFolder(requiredBytes) makes; the system's unless a test replaced them.
+WorkFolderCalls& CurrentWorkFolderCalls();
 
 // Makes a new, empty folder named "qv_XXXX.TMP" in the temporary folder when its drive has
 // requiredBytes free, else directly under the first drive root C:\ to Z:\ with more than that
-// free, else in the temporary folder all the same. Returns its path, ending in "\". Never fails:
-// when no unique name can be made, the base folder itself is returned.
+// free, else in the temporary folder all the same. When the temporary folder is unknown, only
+// the drives are asked. Records the folder as made by this run (RecordMadeFolder) and returns its
+// path, ending in "\". Raises an error when no folder can be made: never hands out a folder that
+// was there before.
 std::wstring SelectWorkFolder(int64_t requiredBytes);
-
-// The same, with the free-space query supplied by the caller.
-std::wstring SelectWorkFolder(int64_t requiredBytes, DriveFreeQuery driveFreeMB);
+std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& calls);
 
 } // namespace fs

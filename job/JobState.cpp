@@ -64,12 +64,14 @@ int32_t OnJobProgress(void* /*context*/, int32_t isTotal, int64_t value)
     WaitWhilePaused();
     if (g_bCancel.load())
         return 1;
-    if (isTotal) {
-        g_nTotalSize.store(value);
-        ::OutputDebugStringW((L"g_nTotalSize-------------***" + std::to_wstring(value)).c_str());
-    } else {
-        g_nCurrentSize.store(value);
-        ::OutputDebugStringW((L"g_nCurrentSize-------------***" + std::to_wstring(value)).c_str());
+    if (isTotal == kProgressOpening)
+        return 0;
+    (isTotal ? g_nTotalSize : g_nCurrentSize).store(value);
+    // Called from inside the library: the trace must not raise, even without memory for its text.
+    try {
+        const wchar_t* name = isTotal ? L"g_nTotalSize" : L"g_nCurrentSize";
+        ::OutputDebugStringW((name + std::wstring(L"-------------***") + std::to_wstring(value)).c_str());
+    } catch (...) {
     }
     return 0;
 }

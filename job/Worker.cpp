@@ -35,22 +35,24 @@ void TThreaEncryptFile::Start()
 
 DWORD WINAPI TThreaEncryptFile::ThreadProc(void* self)
 {
-    static_cast<TThreaEncryptFile*>(self)->RunJob();
+    try {
+        static_cast<TThreaEncryptFile*>(self)->RunJob();
+    } catch (...) {
+        // Only the report itself can fail here (no memory left for it): the end must still reach
+        // the window, or it would wait for ever.
+        static_cast<TThreaEncryptFile*>(self)->finished_ = true;
+        static_cast<TThreaEncryptFile*>(self)->Done(kJobFailed);
+    }
     return 0;
 }
 
-void TThreaEncryptFile::WaitWhileServingCalls(DWORD milliseconds)
+void TThreaEncryptFile::WaitWhileServingCalls()
 {
-    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
     HANDLE thread = thread_.get();
     while (thread) {
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= deadline)
-            return;
-        const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, static_cast<DWORD>(deadline - now),
-                                                       QS_SENDMESSAGE);
+        const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
         if (woke != WAIT_OBJECT_0 + 1)
-            return; // ended, or out of time
+            return; // ended
         MSG message;
         ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE); // runs the sent calls
     }
@@ -77,6 +79,9 @@ void TThreaEncryptFile::RunJob()
     } catch (const std::exception& e) {
         const std::string what = e.what();
         g_sJobError = std::wstring(what.begin(), what.end());
+        end = kJobFailed;
+    } catch (...) {
+        g_sJobError = L"An unexpected error stopped the extraction.";
         end = kJobFailed;
     }
     // A library stop that follows a cancel is the cancel, not an error.

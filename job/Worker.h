@@ -50,9 +50,9 @@ public:
     void Start();
     // Whether the run has ended (its report is posted or about to be).
     bool Finished() const { return finished_.load(); }
-    // Waits up to milliseconds for the run to end, answering its calls to this (the window's)
-    // thread meanwhile.
-    void WaitWhileServingCalls(DWORD milliseconds);
+    // Waits for the run to end, however long it takes, answering its calls to this (the window's)
+    // thread meanwhile. Cancel the job first: every step of the run answers a cancel promptly.
+    void WaitWhileServingCalls();
 
     // Where the archive is staged; set by the run.
     const std::wstring& TmpPath() const { return sTmpPath; }

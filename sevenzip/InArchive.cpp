@@ -3,6 +3,7 @@
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "win32/Error.h"
+#include "win32/SystemLibrary.h"
 
 #include <oleauto.h>
 
@@ -111,7 +112,11 @@ void T7zInArchive::OpenArchiveStream(sevenzip::IInStream* stream)
     win32::ComPtr<sevenzip::IArchiveOpenCallback> callback(this);
     auto handler = InnerArchive();
     const UINT64 window = kSignatureWindow;
-    CheckResult(handler->Open(stream, &window, callback.get()));
+    *pending_ = nullptr;
+    const HRESULT result = handler->Open(stream, &window, callback.get());
+    if (std::exception_ptr error = std::exchange(*pending_, nullptr))
+        std::rethrow_exception(error);
+    CheckResult(result);
 }
 
 void T7zInArchive::CloseArchive()
@@ -145,7 +150,7 @@ std::wstring T7zInArchive::ItemPath(uint32_t index)
 {
     PROPVARIANT value = ReadProperty(index, sevenzip::kpidPath);
     std::wstring text = (value.vt == VT_BSTR && value.bstrVal) ? value.bstrVal : L"";
-    ::PropVariantClear(&value);
+    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
     return text;
 }
 
@@ -153,7 +158,7 @@ std::wstring T7zInArchive::ItemName(uint32_t index)
 {
     PROPVARIANT value = ReadProperty(index, sevenzip::kpidName);
     std::wstring text = (value.vt == VT_BSTR && value.bstrVal) ? value.bstrVal : L"";
-    ::PropVariantClear(&value);
+    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
     return text;
 }
 
@@ -167,7 +172,7 @@ uint64_t T7zInArchive::ItemSize(uint32_t index)
     case VT_I8: size = static_cast<uint64_t>(value.hVal.QuadPart); break;
     default: break;
     }
-    ::PropVariantClear(&value);
+    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
     return size;
 }
 
@@ -181,7 +186,7 @@ bool T7zInArchive::ItemIsFolder(uint32_t index)
     case VT_I4: folder = value.lVal != 0; break;
     default: break;
     }
-    ::PropVariantClear(&value);
+    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
     return folder;
 }
 
@@ -250,16 +255,18 @@ HRESULT __stdcall T7zInArchive::GetStream(UINT32 index, sevenzip::ISequentialOut
     currentIndex_ = index;
     if (askMode != sevenzip::kAskModeExtract)
         return S_OK;
-    if (pItemStream) {
-        *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(*pItemStream, pending_));
-        (*stream)->AddRef();
+    return Guarded([&]() -> HRESULT {
+        if (pItemStream) {
+            *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(*pItemStream, pending_));
+            (*stream)->AddRef();
+            return S_OK;
+        }
+        if (pfnItemStream)
+            return pfnItemStream(pItemStreamContext, index, stream);
+        if (!sExtractFolder.empty() && !ItemIsFolder(index))
+            return CreateTargetFile(index, stream);
         return S_OK;
-    }
-    if (pfnItemStream)
-        return pfnItemStream(pItemStreamContext, index, stream);
-    if (!sExtractFolder.empty() && !ItemIsFolder(index))
-        return CreateTargetFile(index, stream);
-    return S_OK;
+    });
 }
 
 HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutStream** stream)
@@ -286,30 +293,55 @@ HRESULT __stdcall T7zInArchive::PrepareOperation(INT32)
 
 HRESULT __stdcall T7zInArchive::SetOperationResult(INT32 result)
 {
-    results_[currentIndex_] = result;
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        results_[currentIndex_] = result;
+        return S_OK;
+    });
 }
 
 HRESULT __stdcall T7zInArchive::SetTotal(UINT64 total)
 {
-    return pfnProgress ? pfnProgress(pProgressContext, 1, static_cast<int64_t>(total)) : S_OK;
+    return Guarded([&]() -> HRESULT { return pfnProgress ? pfnProgress(pProgressContext, 1, static_cast<int64_t>(total)) : S_OK; });
 }
 
 HRESULT __stdcall T7zInArchive::SetCompleted(const UINT64* completed)
 {
-    if (pfnProgress && completed)
-        return pfnProgress(pProgressContext, 0, static_cast<int64_t>(*completed));
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        if (pfnProgress && completed)
+            return pfnProgress(pProgressContext, 0, static_cast<int64_t>(*completed));
+        return S_OK;
+    });
 }
 
+// Opening reports no progress, but a long open stops when the owner says so.
 HRESULT __stdcall T7zInArchive::SetTotal(const UINT64*, const UINT64*)
 {
-    return S_OK;
+    return OpenGoesOn();
 }
 
 HRESULT __stdcall T7zInArchive::SetCompleted(const UINT64*, const UINT64*)
 {
-    return S_OK;
+    return OpenGoesOn();
+}
+
+HRESULT T7zInArchive::OpenGoesOn()
+{
+    return Guarded([&]() -> HRESULT {
+        if (pfnProgress && pfnProgress(pProgressContext, kProgressOpening, 0) != 0)
+            return E_ABORT;
+        return S_OK;
+    });
+}
+
+template <class Call>
+HRESULT T7zInArchive::Guarded(Call call) noexcept
+{
+    try {
+        return call();
+    } catch (...) {
+        *pending_ = std::current_exception();
+        return E_FAIL;
+    }
 }
 
 // --- Password ---
@@ -318,6 +350,11 @@ HRESULT __stdcall T7zInArchive::CryptoGetTextPassword(BSTR* password)
 {
     if (!password)
         return E_POINTER;
+    return Guarded([&]() -> HRESULT { return AnswerPassword(password); });
+}
+
+HRESULT T7zInArchive::AnswerPassword(BSTR* password)
+{
     if (!bHavePassword) {
         if (!pfnPassword)
             return S_FALSE;
@@ -328,7 +365,7 @@ HRESULT __stdcall T7zInArchive::CryptoGetTextPassword(BSTR* password)
         sArchivePassword = answer;
         bHavePassword = true;
     }
-    *password = ::SysAllocString(sArchivePassword.c_str());
+    *password = SYSTEM_FUNCTION(L"oleaut32.dll", SysAllocString)(sArchivePassword.c_str());
     return *password ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -44,7 +44,7 @@ public:
     GUID ClassId() override;
     int32_t ItemResult(uint32_t index) override;
 
-    // IArchiveOpenCallback: opening reports no progress.
+    // IArchiveOpenCallback: opening reports no progress but asks whether to go on.
     HRESULT __stdcall SetTotal(const UINT64* files, const UINT64* bytes) override;
     HRESULT __stdcall SetCompleted(const UINT64* files, const UINT64* bytes) override;
 
@@ -68,6 +68,13 @@ private:
     // went wrong: first an error kept from a callback, then the library's result.
     void RunExtract(const uint32_t* indices, uint32_t count, bool test);
     HRESULT CreateTargetFile(uint32_t index, sevenzip::ISequentialOutStream** stream);
+    HRESULT AnswerPassword(BSTR* password);
+    // Asks the progress sink whether a running open may go on.
+    HRESULT OpenGoesOn();
+    // Runs a callback's work so that no error unwinds into the library: an error is kept for the
+    // caller (raised again once the library returns) and the library hears E_FAIL.
+    template <class Call>
+    HRESULT Guarded(Call call) noexcept;
     PROPVARIANT ReadProperty(uint32_t index, PROPID property);
 
     win32::ComPtr<sevenzip::IInArchive> pInArchive;

@@ -3,11 +3,13 @@
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "fs/WorkFolder.h"
+#include "job/Staging.h"
 #include "lang/Language.h"
 #include "ui/Format.h"
 #include "ui/OverWriteFrm.h"
 #include "win32/Error.h"
 #include "win32/WindowCall.h"
+#include "win32/SystemLibrary.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -17,6 +19,9 @@ namespace {
 enum { IdHide = 100, IdPause, IdCancel };
 enum { kStartTimer = 1, kProgressTimer = 2 };
 constexpr UINT WM_TRAY_ICON = WM_APP + 1;
+
+// Room for the archive library and the language file beside the staged archive.
+constexpr int64_t kWorkFolderMargin = 8 * 1024 * 1024;
 
 // "Cannot create folder '{0}'" with the placeholder gone and the folder as typed after it.
 std::wstring CannotCreateMessage(const std::wstring& text, const std::wstring& folder)
@@ -89,9 +94,17 @@ void TfrmMain::SetLabel(HWND label, const std::wstring& text)
 
 // --- Start: first show, texts, the two questions, the job ---
 
+// What the working folder receives: the staged archive (the program file from the payload's
+// offset to its end), the archive library and the language file.
+int64_t WorkFolderBytes(uint64_t programSize)
+{
+    const int64_t payload = static_cast<int64_t>(programSize) - PAYLOAD_OFFSET;
+    return std::max<int64_t>(payload, 0) + kWorkFolderMargin;
+}
+
 void TfrmMain::FormShow()
 {
-    g_sWorkDir = fs::SelectWorkFolder(10 * 1024 * 1024);
+    g_sWorkDir = fs::SelectWorkFolder(WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
     SetTexts(); // raises when the language file cannot be written: the rest does not happen
     thrExtract.reset();
     sDllPath = g_sWorkDir + L"7z.dll";
@@ -119,17 +132,17 @@ void TfrmMain::SetTexts()
 void TfrmMain::Timer1Timer()
 {
     ::KillTimer(hwnd(), kStartTimer);
-    if (!frmSetOutput->Execute()) {
+    if (!Modal([&] { return frmSetOutput->Execute(); })) {
         ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
         return;
     }
     sOutputPath = frmSetOutput->OutputText();
     if (fs::TrimBlanks(sOutputPath).empty()) {
         // Nothing follows: the window stays invisible until it is closed.
-        win32::ShowMessage(hwnd(), LangText(L"02000881"), MB_OK | MB_ICONINFORMATION);
+        Ask(LangText(L"02000881"), MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (!frmPassword->Execute(hwnd())) {
+    if (!Modal([&] { return frmPassword->Execute(hwnd()); })) {
         ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
         return;
     }
@@ -146,7 +159,14 @@ void TfrmMain::StartJob()
     sPassword = frmPassword->PasswordText();
     thrExtract = std::make_unique<TThreaEncryptFile>(*this, JobInput{sOutputPath, sPassword, sDllPath, fs::ProgramPath()});
     ::SetTimer(hwnd(), kProgressTimer, 1000, nullptr);
-    thrExtract->Start();
+    try {
+        thrExtract->Start();
+    } catch (...) {
+        // No job runs: closing the window ends the program without a question.
+        ::KillTimer(hwnd(), kProgressTimer);
+        thrExtract.reset();
+        throw;
+    }
 }
 
 // --- Progress ---
@@ -219,7 +239,7 @@ void TfrmMain::btnHideClick()
     icon.uCallbackMessage = WM_TRAY_ICON;
     icon.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
     lstrcpynW(icon.szTip, DefaultApplicationTitle().c_str(), ARRAYSIZE(icon.szTip));
-    trayShown_ = ::Shell_NotifyIconW(NIM_ADD, &icon) != FALSE;
+    trayShown_ = SYSTEM_FUNCTION(L"shell32.dll", Shell_NotifyIconW)(NIM_ADD, &icon) != FALSE;
     ::ShowWindow(hwnd(), SW_MINIMIZE);
     ::ShowWindow(hwnd(), SW_HIDE);
 }
@@ -232,7 +252,7 @@ void TfrmMain::RemoveTrayIcon()
     icon.cbSize = sizeof icon;
     icon.hWnd = hwnd();
     icon.uID = 1;
-    ::Shell_NotifyIconW(NIM_DELETE, &icon);
+    SYSTEM_FUNCTION(L"shell32.dll", Shell_NotifyIconW)(NIM_DELETE, &icon);
     trayShown_ = false;
 }
 
@@ -246,17 +266,20 @@ void TfrmMain::TrayIcon1Click()
 
 // --- The worker's questions ---
 
+// A cancelled job asks nothing more: its questions are answered as cancelled.
 OverwriteChoice TfrmMain::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
 {
+    if (g_bCancel.load())
+        return ovCancel;
     TfrmOverWrite dialog(hwnd());
     dialog.sExistsFile = existing;
     dialog.sNewFile = staged;
-    return dialog.Execute();
+    return Modal([&] { return dialog.Execute(); });
 }
 
 bool TfrmMain::AskPassword(std::wstring& password)
 {
-    if (!frmPassword->Execute(hwnd()))
+    if (g_bCancel.load() || !Modal([&] { return frmPassword->Execute(hwnd()); }))
         return false;
     password = frmPassword->PasswordText();
     return true;
@@ -269,17 +292,21 @@ void TfrmMain::RequestClose()
 
 // --- The end ---
 
+// The report may arrive while a question of ours is open (the close question, say): it is handled
+// there and then, and the close it asks for waits until the question is answered.
 void TfrmMain::OnExtractDone(WPARAM wParam, LPARAM lParam)
 {
+    if (!thrExtract)
+        return; // a close that waited for the worker has dealt with its end already
     ::KillTimer(hwnd(), kProgressTimer);
     ::Sleep(1000);
     if (wParam == 0) {
         if (lParam == kJobNoTargetFolder.lParam)
-            win32::ShowMessage(hwnd(), CannotCreateMessage(LangText(L"02000603"), sOutputPath), MB_OK | MB_ICONWARNING);
+            Ask(CannotCreateMessage(LangText(L"02000603"), sOutputPath), MB_OK | MB_ICONWARNING);
         else if (lParam == kJobWrongPassword.lParam)
-            win32::ShowMessage(hwnd(), LangText(L"02000B10"), MB_OK | MB_ICONWARNING);
+            Ask(LangText(L"02000B10"), MB_OK | MB_ICONWARNING);
         else if (lParam == kJobFailed.lParam)
-            win32::ShowMessage(hwnd(), LangText(L"02000C40") + L"\r\n\r\n" + g_sJobError, MB_OK | MB_ICONWARNING);
+            Ask(LangText(L"02000C40") + L"\r\n\r\n" + g_sJobError, MB_OK | MB_ICONWARNING);
     }
     thrExtract.reset();
     ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
@@ -288,31 +315,51 @@ void TfrmMain::OnExtractDone(WPARAM wParam, LPARAM lParam)
 // Answers whether the window may close now.
 bool TfrmMain::FormCloseQuery()
 {
+    if (modalDepth_ > 0) {
+        closePending_ = true; // once the open question is answered
+        return false;
+    }
     if (!thrExtract) {
         fs::DeleteFolderTree(g_sWorkDir);
         return true;
     }
-    if (win32::ShowMessage(hwnd(), LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+    if (Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return false;
-    if (thrExtract->Finished())
-        return false; // its report is on the way and closes the window
+    // The job may have ended while the question was open.
+    if (!thrExtract || thrExtract->Finished())
+        return false; // its report is handled, or on the way, and closes the window
+    CancelJob();
     if (g_bExtractPhase.load()) {
         // The worker stops at its next look and reports; that report closes the window.
-        CancelJob();
         fs::DeleteFolderTree(g_sWorkDir);
         return false;
     }
-    // Still staging or checking: stop the worker, let it let go of its files, and end.
-    CancelJob();
-    thrExtract->WaitWhileServingCalls(5000);
+    // Still staging or checking: the worker lets go of its files at its next look, however long
+    // its current step takes. The window is gone for the user meanwhile.
     RemoveTrayIcon();
+    ::ShowWindow(hwnd(), SW_HIDE);
+    thrExtract->WaitWhileServingCalls();
+    thrExtract.reset();
     fs::DeleteFolderTree(g_sWorkDir);
-    ::ExitProcess(0);
+    return true;
 }
 
-void TfrmMain::ShowError(const std::wstring& message)
+int TfrmMain::Ask(const std::wstring& text, UINT flags)
 {
-    ::MessageBoxW(hwnd(), message.c_str(), win32::ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+    return Modal([&] { return win32::ShowMessage(hwnd(), text, flags); });
+}
+
+void TfrmMain::ModalEnded()
+{
+    if (modalDepth_ == 0 && closePending_) {
+        closePending_ = false;
+        ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+    }
+}
+
+void TfrmMain::OnError(const std::wstring& message)
+{
+    Ask(message, MB_OK | MB_ICONERROR);
 }
 
 LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -324,11 +371,7 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SHOWWINDOW:
         if (wParam && !shown_) {
             shown_ = true;
-            try {
-                FormShow();
-            } catch (const win32::Error& e) {
-                ShowError(e.message());
-            }
+            FormShow(); // an error ends it and shows in the error box: the window stays closable
         }
         break;
     case WM_TIMER:

@@ -40,7 +40,26 @@ private:
     void TrayIcon1Click();
     void RemoveTrayIcon();
     void SetLabel(HWND label, const std::wstring& text);
-    void ShowError(const std::wstring& message);
+    void OnError(const std::wstring& message) override;
+
+    // Every question and message box of the window goes through Modal: the job's end and a close
+    // can arrive while one is open, and a close waits until it is answered.
+    template <class Show>
+    auto Modal(Show show)
+    {
+        ++modalDepth_;
+        struct Ended {
+            TfrmMain* self;
+            ~Ended()
+            {
+                --self->modalDepth_;
+                self->ModalEnded();
+            }
+        } ended{this};
+        return show();
+    }
+    int Ask(const std::wstring& text, UINT flags);
+    void ModalEnded();
 
     // Controls.
     HWND lblFileName = nullptr, lblPercent = nullptr, pbTotal = nullptr, GroupBox1 = nullptr;
@@ -62,8 +81,13 @@ private:
     TickCounters ticks_;
     bool shown_ = false;
     bool trayShown_ = false;
+    int modalDepth_ = 0;
+    bool closePending_ = false;
 };
 
 // The title the application has before the language texts: the program file's name up to its
 // first ".", every letter after the first in lower case.
 std::wstring DefaultApplicationTitle();
+
+// What the working folder must have room for, given the size of the program file.
+int64_t WorkFolderBytes(uint64_t programSize);

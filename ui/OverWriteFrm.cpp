@@ -3,6 +3,7 @@
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "lang/Language.h"
+#include "win32/SystemLibrary.h"
 
 #include <shellapi.h>
 
@@ -79,7 +80,7 @@ void TfrmOverWrite::ShowFile(const std::wstring& path, HWND image, win32::IconHa
                              HWND timeLabel)
 {
     SHFILEINFOW info{};
-    if (::SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_LARGEICON) && info.hIcon) {
+    if (SYSTEM_FUNCTION(L"shell32.dll", SHGetFileInfoW)(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_LARGEICON) && info.hIcon) {
         icon.reset(info.hIcon);
         ::SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(info.hIcon), 0);
     }

@@ -2,7 +2,11 @@
 
 #include <commctrl.h>
 
+#include "win32/Error.h"
+
 #include <algorithm>
+#include <new>
+#include <utility>
 
 namespace win32 {
 
@@ -13,6 +17,51 @@ std::wstring& Title()
     static std::wstring title;
     return title;
 }
+
+RECT WorkArea()
+{
+    RECT area;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+void CentreOnWorkArea(HWND window)
+{
+    RECT frame;
+    ::GetWindowRect(window, &frame);
+    const RECT area = WorkArea();
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    ::SetWindowPos(window, HWND_TOP, area.left + (area.right - area.left - width) / 2,
+                   area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// Moves the next window the thread activates (the message box) onto the work area, then lets go.
+thread_local HHOOK centringHook = nullptr;
+
+LRESULT CALLBACK CentreNextActivated(int code, WPARAM wParam, LPARAM lParam)
+{
+    HHOOK hook = centringHook;
+    if (code == HCBT_ACTIVATE && hook) {
+        centringHook = nullptr;
+        ::UnhookWindowsHookEx(hook);
+        CentreOnWorkArea(reinterpret_cast<HWND>(wParam));
+    }
+    return ::CallNextHookEx(hook, code, wParam, lParam);
+}
+
+// Brackets a message box: the centring hook is gone at the end whatever happened.
+struct CentringScope {
+    explicit CentringScope(bool wanted)
+    {
+        if (wanted)
+            centringHook = ::SetWindowsHookExW(WH_CBT, &CentreNextActivated, nullptr, ::GetCurrentThreadId());
+    }
+    ~CentringScope()
+    {
+        if (HHOOK hook = std::exchange(centringHook, nullptr))
+            ::UnhookWindowsHookEx(hook);
+    }
+};
 
 } // namespace
 
@@ -43,11 +92,9 @@ void Window::Create(const wchar_t* className, DWORD style, DWORD exStyle, int wi
     RECT frame{0, 0, width, height};
     ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int outerWidth = frame.right - frame.left, outerHeight = frame.bottom - frame.top;
-    RECT area;
-    if (centreOnOwner && owner)
+    RECT area = WorkArea();
+    if (centreOnOwner && owner && !IsOutOfSight(owner))
         ::GetWindowRect(owner, &area);
-    else
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     const int x = area.left + (area.right - area.left - outerWidth) / 2;
     const int y = area.top + (area.bottom - area.top - outerHeight) / 2;
     ::CreateWindowExW(exStyle, className, L"", style, x, y, outerWidth, outerHeight, owner, nullptr, instance, this);
@@ -67,7 +114,25 @@ LRESULT CALLBACK Window::Proc(HWND window, UINT message, WPARAM wParam, LPARAM l
         self->hwnd_ = nullptr;
         self->modal_ = false;
     }
-    return self->OnMessage(message, wParam, lParam);
+    try {
+        try {
+            return self->OnMessage(message, wParam, lParam);
+        } catch (const Error& e) {
+            self->OnError(e.message());
+        } catch (const std::bad_alloc&) {
+            self->OnError(L"There is not enough memory to go on.");
+        } catch (...) {
+            self->OnError(L"An unexpected error occurred.");
+        }
+    } catch (...) {
+        // Not even the error box could be shown.
+    }
+    return 0;
+}
+
+void Window::OnError(const std::wstring& message)
+{
+    ShowMessage(hwnd_, message, MB_OK | MB_ICONERROR);
 }
 
 LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -86,6 +151,8 @@ void Window::ShowModal(HWND owner)
     if (ownerWasEnabled)
         ::EnableWindow(owner, FALSE);
     modal_ = true;
+    if (owner && IsOutOfSight(owner))
+        CentreOnWorkArea(hwnd_); // the owner's place may be off the screen
     ::ShowWindow(hwnd_, SW_SHOW);
     ::SetForegroundWindow(hwnd_);
     MSG message;
@@ -198,7 +265,14 @@ void SetText(HWND window, const std::wstring& text)
 
 int ShowMessage(HWND owner, const std::wstring& text, UINT flags)
 {
-    return ::MessageBoxW(owner, text.c_str(), Title().c_str(), flags);
+    const bool outOfSight = owner && IsOutOfSight(owner);
+    CentringScope centred(outOfSight);
+    return ::MessageBoxW(owner, text.c_str(), Title().c_str(), flags | (outOfSight ? MB_SETFOREGROUND : 0));
+}
+
+bool IsOutOfSight(HWND window)
+{
+    return ::IsIconic(window) || !::IsWindowVisible(window);
 }
 
 void SetApplicationTitle(const std::wstring& title)

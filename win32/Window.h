@@ -25,11 +25,15 @@ public:
 
 protected:
     // Registers className (once) and creates the window with a client area of width x height,
-    // centred over the screen or, with centreOnOwner, over owner.
+    // centred over the screen's work area or, with centreOnOwner, over owner (over the work area
+    // when owner is minimised or hidden, so that the window is always seen).
     void Create(const wchar_t* className, DWORD style, DWORD exStyle, int width, int height, HWND owner,
                 bool centreOnOwner = false);
     // The default handling; WM_CLOSE ends a modal window.
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // An error that a message handler raised: shown in an error box. Nothing unwinds through
+    // the system's message dispatch.
+    virtual void OnError(const std::wstring& message);
 
     // Child controls at client coordinates, in tab order, with the window's font.
     HWND AddLabel(const std::wstring& text, int x, int y, int width = 0, int height = 0, DWORD style = 0);
@@ -55,8 +59,12 @@ HFONT DialogFont();
 std::wstring GetText(HWND window);
 void SetText(HWND window, const std::wstring& text);
 
-// A message box with the application title as caption.
+// A message box with the application title as caption. When owner is minimised or hidden the box
+// appears in front, centred on the work area.
 int ShowMessage(HWND owner, const std::wstring& text, UINT flags);
+
+// Whether a window is out of the user's sight: minimised or hidden.
+bool IsOutOfSight(HWND window);
 void SetApplicationTitle(const std::wstring& title);
 const std::wstring& ApplicationTitle();
 

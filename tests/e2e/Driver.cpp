@@ -24,7 +24,8 @@ std::wstring ClassOf(HWND window)
 
 } // namespace
 
-Package::Package(const std::wstring& program, const std::vector<std::wstring>& environment)
+Package::Package(const std::wstring& program, const std::vector<std::wstring>& environment,
+                 const std::wstring& currentFolder)
 {
     // The child's environment: ours, with the extra settings.
     std::vector<std::pair<std::wstring, std::wstring>> saved;
@@ -38,7 +39,8 @@ Package::Package(const std::wstring& program, const std::vector<std::wstring>& e
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring commandLine = L"\"" + program + L"\"";
-    const std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
+    const std::wstring folder =
+        currentFolder.empty() ? program.substr(0, program.find_last_of(L'\\') + 1) : currentFolder;
     const BOOL started = ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                           folder.c_str(), &startup, &info_);
     for (const auto& [name, value] : saved)
@@ -67,6 +69,13 @@ bool Package::Running() const
     return ::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+DWORD Package::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
 HWND Package::FindWindowOf(const std::wstring& className) const
 {
     struct Search {
@@ -86,6 +95,34 @@ HWND Package::FindWindowOf(const std::wstring& className) const
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Package::WaitForMessageBoxSaying(const std::wstring& text, DWORD milliseconds) const
+{
+    struct Search {
+        DWORD pid;
+        const std::wstring* text;
+        HWND found;
+    } search{pid(), &text, nullptr};
+    WaitUntil(
+        [&] {
+            ::EnumWindows(
+                [](HWND window, LPARAM data) __attribute__((stdcall)) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(data);
+                    DWORD owner = 0;
+                    ::GetWindowThreadProcessId(window, &owner);
+                    if (owner == s->pid && ::IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+                        MessageBoxText(window) == *s->text) {
+                        s->found = window;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        milliseconds);
     return search.found;
 }
 
@@ -151,6 +188,15 @@ std::wstring MessageBoxText(HWND box)
 {
     HWND text = ::GetDlgItem(box, 0xFFFF);
     return text ? TextOf(text) : L"";
+}
+
+bool OnTheWorkArea(HWND window)
+{
+    RECT frame, area;
+    ::GetWindowRect(window, &frame);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return frame.left >= area.left && frame.top >= area.top && frame.right <= area.right &&
+           frame.bottom <= area.bottom;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)

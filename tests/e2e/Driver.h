@@ -13,20 +13,26 @@ namespace e2e {
 // A running package.
 class Package {
 public:
-    // Starts program with the given extra environment ("NAME=value"), in its own folder.
-    Package(const std::wstring& program, const std::vector<std::wstring>& environment = {});
+    // Starts program with the given extra environment ("NAME=value"), in currentFolder (by
+    // default the program's own folder).
+    Package(const std::wstring& program, const std::vector<std::wstring>& environment = {},
+            const std::wstring& currentFolder = L"");
     ~Package();
 
     DWORD pid() const { return info_.dwProcessId; }
     // Waits for the process to end; false on time-out.
     bool WaitForExit(DWORD milliseconds = 60000);
     bool Running() const;
+    // The exit code of an ended process.
+    DWORD ExitCode() const;
 
     // A visible top-level window of the process with this class, waiting up to milliseconds.
     HWND WaitForWindow(const std::wstring& className, DWORD milliseconds = 20000) const;
     // A message box of the process (class "#32770"), waiting up to milliseconds.
     HWND WaitForMessageBox(DWORD milliseconds = 20000) const;
     HWND FindWindowOf(const std::wstring& className) const;
+    // A message box of the process that says text, waiting up to milliseconds.
+    HWND WaitForMessageBoxSaying(const std::wstring& text, DWORD milliseconds = 60000) const;
 
 private:
     PROCESS_INFORMATION info_{};
@@ -41,6 +47,8 @@ void Click(HWND button);
 void Type(HWND edit, const std::wstring& text);
 // The text of a message box.
 std::wstring MessageBoxText(HWND box);
+// Whether the window's rectangle lies wholly on the screen's work area.
+bool OnTheWorkArea(HWND window);
 // Waits until condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 20000);
 

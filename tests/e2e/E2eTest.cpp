@@ -23,14 +23,17 @@ const std::map<std::wstring, std::string>& InputFiles()
 // its own, so that anything it leaves behind shows.
 class PackageRun {
 public:
-    explicit PackageRun(const std::string& package, std::vector<std::wstring> environment = {})
+    explicit PackageRun(const std::string& package, std::vector<std::wstring> environment = {},
+                        const std::wstring& currentFolder = L"", const std::vector<std::wstring>& planted = {})
     {
+        for (const auto& dll : planted) // beside the package before it starts
+            ::CopyFileW(BuildFile("tests/fake_dll.dll").c_str(), (scratch / dll).c_str(), FALSE);
         ::CopyFileW(BuildFile("test-packages/" + package).c_str(), program().c_str(), FALSE);
         ::CreateDirectoryW(temp().c_str(), nullptr);
         ::CreateDirectoryW(out().c_str(), nullptr);
         environment.push_back(L"TMP=" + temp());
         environment.push_back(L"TEMP=" + temp());
-        app = std::make_unique<e2e::Package>(program(), environment);
+        app = std::make_unique<e2e::Package>(program(), environment, currentFolder);
     }
 
     std::wstring program() const { return scratch / L"Report.exe"; }
@@ -202,13 +205,14 @@ TEST(EndToEnd, PauseHoldsTheJobAndTheClockUntilContinue)
     Click(pause);
     ASSERT_TRUE(e2e::WaitUntil([&] { return TextOf(pause) == L"&Continue"; }));
     const auto filesWhenPaused = FilesBelow(run.target()).size();
-    HWND elapsed = Child(main, L"Static", L"00:00:00"); // may already have moved: read it after the pause
-    const std::wstring clock = elapsed ? TextOf(elapsed) : L"";
+    // The clock is the label that follows its caption.
+    HWND elapsed = ::GetWindow(Child(main, L"Static", L"Elapsed time:"), GW_HWNDNEXT);
+    ASSERT_TRUE(elapsed);
+    EXPECT_TRUE(::IsWindowVisible(elapsed));
+    const std::wstring clock = TextOf(elapsed);
     ::Sleep(2500);
     EXPECT_EQ(FilesBelow(run.target()).size(), filesWhenPaused);
-    if (elapsed) {
-        EXPECT_EQ(TextOf(elapsed), clock);
-    }
+    EXPECT_EQ(TextOf(elapsed), clock);
     EXPECT_TRUE(run.app->Running());
     Click(pause);
     ASSERT_TRUE(run.app->WaitForExit());
@@ -229,6 +233,82 @@ TEST(EndToEnd, ACancelledJobClosesWithoutAMessage)
     EXPECT_TRUE(run.TempIsEmpty());
 }
 
+// The job ends (the wrong password shows once the large package is staged) while the close
+// question is open: its warning comes over the question, and the program ends once the question
+// is answered, cleanly.
+TEST(EndToEnd, TheJobEndingWhileTheCloseQuestionIsOpenEndsCleanly)
+{
+    PackageRun run("huge.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"wrong");
+    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    ASSERT_TRUE(main);
+    Click(Child(main, L"Button", L"Cancel"));
+    HWND question = run.app->WaitForMessageBoxSaying(L"Are you sure you want to cancel?");
+    ASSERT_TRUE(question);
+    HWND warning = run.app->WaitForMessageBoxSaying(L"Passwords do not match");
+    ASSERT_TRUE(warning);
+    Click(::GetDlgItem(warning, IDOK));
+    e2e::WaitUntil([&] { return !::IsWindow(warning) || !::IsWindowVisible(warning); }, 5000);
+    ::Sleep(500);
+    EXPECT_TRUE(run.app->Running()); // the close waits for the open question
+    ASSERT_TRUE(::IsWindow(question));
+    Click(::GetDlgItem(question, IDOK));
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_EQ(run.app->ExitCode(), 0u);
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+// Confirmed while the quarter-gigabyte archive is still being staged: the program waits for the
+// worker to let go of its files, however long that takes, and leaves nothing.
+TEST(EndToEnd, ACloseConfirmedDuringStagingEndsAndLeavesNothing)
+{
+    PackageRun run("huge.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    ASSERT_TRUE(main);
+    Click(Child(main, L"Button", L"Pause")); // holds the worker between two staging blocks
+    Click(Child(main, L"Button", L"Cancel"));
+    EXPECT_EQ(run.AnswerMessageBox(IDOK), L"Are you sure you want to cancel?");
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_EQ(run.app->ExitCode(), 0u);
+    EXPECT_TRUE(run.TempIsEmpty());
+    EXPECT_TRUE(FilesBelow(run.out() + L"\\").empty());
+}
+
+// A clash asked about while the main window is minimised, or hidden in background mode, comes up
+// on the screen; answering it finishes the job.
+TEST(EndToEnd, AClashQuestionIsSeenWhileTheWindowIsMinimisedOrInTheBackground)
+{
+    for (const bool background : {false, true}) {
+        SCOPED_TRACE(background ? "background" : "minimised");
+        PackageRun run("huge.exe");
+        ::CreateDirectoryW(run.target().c_str(), nullptr);
+        WriteFile(run.target() + L"huge.bin", "old");
+        run.AnswerFolder(run.out());
+        run.AnswerPassword(L"secret");
+        HWND main = run.app->WaitForWindow(L"TfrmMain");
+        ASSERT_TRUE(main);
+        if (background)
+            Click(Child(main, L"Button", L"Background"));
+        else
+            ::ShowWindow(main, SW_MINIMIZE);
+        ASSERT_TRUE(e2e::WaitUntil([&] { return background ? !::IsWindowVisible(main) : ::IsIconic(main) != FALSE; }));
+
+        HWND dialog = run.app->WaitForWindow(L"TfrmOverWrite", 120000);
+        ASSERT_TRUE(dialog);
+        EXPECT_TRUE(e2e::OnTheWorkArea(dialog));
+        Click(Child(dialog, L"Button", L"Yes"));
+        ASSERT_TRUE(run.app->WaitForExit(120000));
+        WIN32_FILE_ATTRIBUTE_DATA placed{};
+        ::GetFileAttributesExW((run.target() + L"huge.bin").c_str(), GetFileExInfoStandard, &placed);
+        EXPECT_EQ(placed.nFileSizeLow, 268435456u); // replaced by the archive's
+        EXPECT_EQ(placed.nFileSizeHigh, 0u);
+        EXPECT_TRUE(run.TempIsEmpty());
+    }
+}
+
 TEST(EndToEnd, BackgroundModeHidesTheWindowUntilTheTrayIconIsClicked)
 {
     PackageRun run("big.exe");
@@ -245,6 +325,32 @@ TEST(EndToEnd, BackgroundModeHidesTheWindowUntilTheTrayIconIsClicked)
     Click(Child(main, L"Button", L"Continue"));
     ASSERT_TRUE(run.app->WaitForExit());
     EXPECT_EQ(FilesBelow(run.target()).size(), 12u);
+}
+
+// DLLs planted beside the package and in its current folder, under the names of every DLL that a
+// run loads (Wine's loader trace of a full run) and those that the system's own DLLs ask for: a
+// full run loads none of them, so none leaves its marker file.
+TEST(EndToEnd, NoDllIsLoadedFromThePackagesFolderOrItsCurrentFolder)
+{
+    const std::vector<std::wstring> planted = {
+        L"7z.dll",      L"advapi32.dll", L"bcrypt.dll",   L"combase.dll",  L"comctl32.dll", L"comdlg32.dll",
+        L"cryptbase.dll", L"dwmapi.dll", L"gdi32.dll",    L"imm32.dll",    L"kernelbase.dll", L"msvcrt.dll",
+        L"ole32.dll",   L"oleaut32.dll", L"propsys.dll",  L"rpcrt4.dll",   L"sechost.dll",  L"shcore.dll",
+        L"shell32.dll", L"shlwapi.dll",  L"ucrtbase.dll", L"user32.dll",   L"uxtheme.dll",  L"version.dll",
+        L"win32u.dll",  L"winmm.dll",    L"ws2_32.dll",   L"zlib1.dll",
+    };
+    ScratchFolder current;
+    for (const auto& dll : planted)
+        ::CopyFileW(BuildFile("tests/fake_dll.dll").c_str(), (current / dll).c_str(), FALSE);
+    PackageRun run("good.exe", {}, current.path(), planted);
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_EQ(FilesBelow(run.target()), InputFiles());
+    for (const auto& dll : planted) {
+        EXPECT_FALSE(Exists(run.scratch / (dll + L".loaded"))) << testing::PrintToString(dll) << " beside the package";
+        EXPECT_FALSE(Exists(current / (dll + L".loaded"))) << testing::PrintToString(dll) << " in the current folder";
+    }
 }
 
 // Run with the Japanese system language (see tests/CMakeLists.txt).

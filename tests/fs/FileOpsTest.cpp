@@ -34,7 +34,8 @@ TEST(DeleteFolderTree, RemovesEverythingWithOrWithoutTrailingBackslash)
         std::wstring tree = MakeTree(scratch);
         if (!trailing)
             tree.pop_back();
-        fs::DeleteFolderTree(tree);
+        fs::RecordMadeFolder(tree);
+        EXPECT_TRUE(fs::DeleteFolderTree(tree));
         EXPECT_FALSE(Exists(tree)) << "trailing backslash: " << trailing;
         EXPECT_TRUE(Exists(scratch.path()));
     }
@@ -46,7 +47,9 @@ TEST(DeleteFolderTree, LeavesAReadOnlyFileWithItsFolderChain)
     const std::wstring tree = MakeTree(scratch);
     WriteFile(tree + L"a\\b\\locked.txt", "keep", FILE_ATTRIBUTE_READONLY);
 
-    fs::DeleteFolderTree(tree);
+    fs::RecordMadeFolder(tree);
+    EXPECT_FALSE(fs::DeleteFolderTree(tree));
+    EXPECT_TRUE(fs::IsMadeFolder(tree)); // still ours to remove once the file lets go
 
     EXPECT_TRUE(Exists(tree + L"a\\b\\locked.txt"));
     EXPECT_FALSE(Exists(tree + L"a\\b\\note.txt"));
@@ -78,10 +81,54 @@ TEST(DeleteFolderTree, RemovesALinkToAFolderWithoutEmptyingItsTarget)
         !Exists(scratch / L"tree\\link"))
         GTEST_SKIP() << "folder links cannot be made here";
 
+    fs::RecordMadeFolder(scratch / L"tree");
     fs::DeleteFolderTree(scratch / L"tree");
 
     EXPECT_TRUE(Exists(scratch / L"precious\\data.txt"));
     EXPECT_FALSE(Exists(scratch / L"tree"));
+}
+
+// Whatever a caller passes, only a folder this run made goes; a drive root and the temporary
+// folder never do, even when recorded. E: is a folder of the build tree (scripts/wine-env).
+TEST(DeleteFolderTree, RefusesWhatThisRunDidNotMake)
+{
+    ScratchFolder scratch;
+    wchar_t temp[MAX_PATH + 1];
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring notOurs = scratch / L"not-ours\\";
+    ::CreateDirectoryW(notOurs.c_str(), nullptr);
+    const std::wstring sentinels[] = {std::wstring(temp) + L"sentinel.txt", L"E:\\sentinel.txt",
+                                      notOurs + L"sentinel.txt"};
+    for (const auto& sentinel : sentinels)
+        WriteFile(sentinel, "keep");
+
+    for (const std::wstring folder : {std::wstring(temp), std::wstring(L"E:\\"), std::wstring(L"E:"), notOurs}) {
+        SCOPED_TRACE(testing::PrintToString(folder));
+        EXPECT_FALSE(fs::DeleteFolderTree(folder));
+        if (folder != notOurs) { // recorded or not, a root and the temporary folder stay
+            fs::RecordMadeFolder(folder);
+            EXPECT_FALSE(fs::DeleteFolderTree(folder));
+        }
+    }
+    for (const auto& sentinel : sentinels)
+        EXPECT_EQ(testing_support::ReadAll(sentinel), "keep") << testing::PrintToString(sentinel);
+    ::DeleteFileW(sentinels[0].c_str());
+    ::DeleteFileW(sentinels[1].c_str());
+}
+
+TEST(IsProtectedFolder, DriveRootsSharesAndTheTemporaryFolder)
+{
+    wchar_t temp[MAX_PATH + 1];
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    std::wstring tempWithout = temp;
+    tempWithout.pop_back();
+    for (const std::wstring path : {std::wstring(L"C:\\"), std::wstring(L"c:"), std::wstring(L"\\\\?\\D:\\"),
+                                    std::wstring(L"\\\\server\\share\\"), std::wstring(L"\\\\?\\UNC\\server\\share"),
+                                    std::wstring(L""), std::wstring(temp), tempWithout})
+        EXPECT_TRUE(fs::IsProtectedFolder(path)) << testing::PrintToString(path);
+    for (const std::wstring path : {std::wstring(L"C:\\Users\\"), std::wstring(temp) + L"qv_1.tmp\\",
+                                    std::wstring(L"\\\\server\\share\\folder")})
+        EXPECT_FALSE(fs::IsProtectedFolder(path)) << testing::PrintToString(path);
 }
 
 TEST(RemoveMarkerFile, DeletesTheTopLevelMarkerWhateverItsCase)

@@ -1,6 +1,7 @@
 #include "fs/WorkFolder.h"
 
 #include "fs/FileOps.h"
+#include "win32/Error.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +42,13 @@ struct FakeDrives {
         return found == letterFreeMB.end() ? 0 : found->second;
     }
 
+    static fs::WorkFolderCalls Calls()
+    {
+        fs::WorkFolderCalls calls = fs::SystemWorkFolderCalls();
+        calls.driveFreeMB = Query;
+        return calls;
+    }
+
     static void Set(int32_t temp, std::map<std::wstring, int32_t> letters)
     {
         tempFreeMB = temp;
@@ -79,7 +87,7 @@ TEST(SelectWorkFolder, MakesAFreshFolderInTheTemporaryFolderWhenItHasRoom)
 {
     MadeFolders made;
     FakeDrives::Set(50, {{L"C:", 1000}});
-    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
 
     EXPECT_TRUE(IsUniqueNameUnder(folder, TempFolder())) << testing::PrintToString(folder);
     EXPECT_TRUE(fs::FolderExists(folder));
@@ -91,10 +99,10 @@ TEST(SelectWorkFolder, TemporaryFolderQualifiesWithExactlyTheNeededSpace)
     MadeFolders made;
     // Under one mebibyte nothing at all is needed.
     FakeDrives::Set(0, {});
-    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(500000, FakeDrives::Query)), TempFolder()));
+    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(500000, FakeDrives::Calls())), TempFolder()));
 
     FakeDrives::Set(10, {{L"C:", 1000}});
-    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query)), TempFolder()));
+    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls())), TempFolder()));
 }
 
 TEST(SelectWorkFolder, FallsBackToTheFirstDriveWithMoreThanTheNeededSpace)
@@ -102,7 +110,7 @@ TEST(SelectWorkFolder, FallsBackToTheFirstDriveWithMoreThanTheNeededSpace)
     MadeFolders made;
     // C: has exactly the need, which is not enough for a drive; D: is missing; E: has room.
     FakeDrives::Set(9, {{L"C:", 10}, {L"E:", 11}, {L"F:", 5000}});
-    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
 
     EXPECT_TRUE(IsUniqueNameUnder(folder, L"E:\\")) << testing::PrintToString(folder);
     EXPECT_TRUE(fs::FolderExists(folder));
@@ -115,7 +123,7 @@ TEST(SelectWorkFolder, UsesTheTemporaryFolderWhenNothingQualifies)
 {
     MadeFolders made;
     FakeDrives::Set(5, {{L"C:", 5}, {L"E:", 10}, {L"Z:", 2}});
-    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
 
     EXPECT_TRUE(IsUniqueNameUnder(folder, TempFolder()));
     EXPECT_TRUE(fs::FolderExists(folder));
@@ -127,8 +135,8 @@ TEST(SelectWorkFolder, GivesANewFolderEachTime)
 {
     MadeFolders made;
     FakeDrives::Set(50, {});
-    const std::wstring first = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
-    const std::wstring second = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+    const std::wstring first = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
+    const std::wstring second = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
     EXPECT_NE(first, second);
     EXPECT_TRUE(fs::FolderExists(first));
     EXPECT_TRUE(fs::FolderExists(second));
@@ -139,7 +147,7 @@ TEST(SelectWorkFolder, RestoresTheThreadErrorModeAfterTheScan)
     MadeFolders made;
     DWORD before = ::GetThreadErrorMode();
     FakeDrives::Set(0, {{L"E:", 100}});
-    made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Query));
+    made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
     EXPECT_TRUE(FakeDrives::promptsSuppressed);
     EXPECT_EQ(::GetThreadErrorMode(), before);
 }
@@ -150,6 +158,49 @@ TEST(SelectWorkFolder, WorksWithTheSystemsOwnFreeSpace)
     const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB));
     EXPECT_EQ(folder.back(), L'\\');
     EXPECT_TRUE(fs::FolderExists(folder));
+}
+
+// When no unique name can be made, or the system names no temporary folder and no drive has room,
+// there is no working folder: an error says so, and nothing that was there before is handed out.
+TEST(SelectWorkFolder, FailsClearlyWhenNoFreshFolderCanBeMade)
+{
+    MadeFolders made;
+    FakeDrives::Set(50, {{L"E:", 5000}});
+    fs::WorkFolderCalls noName = FakeDrives::Calls();
+    noName.uniqueName = [](const std::wstring&, std::wstring&) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    };
+    fs::WorkFolderCalls noTemp = FakeDrives::Calls();
+    noTemp.temporaryFolder = [] { return std::wstring(); };
+
+    try {
+        made.Keep(fs::SelectWorkFolder(kTenMiB, noName));
+        ADD_FAILURE() << "no error";
+    } catch (const win32::Error& e) {
+        EXPECT_EQ(e.message().rfind(L"Cannot create a working folder in \"" + TempFolder() + L"\". ", 0), 0u)
+            << testing::PrintToString(e.message());
+    }
+    FakeDrives::Set(50, {});
+    try {
+        made.Keep(fs::SelectWorkFolder(kTenMiB, noTemp));
+        ADD_FAILURE() << "no error";
+    } catch (const win32::Error& e) {
+        EXPECT_NE(e.message().find(L"no drive has room"), std::wstring::npos) << testing::PrintToString(e.message());
+    }
+    EXPECT_FALSE(fs::IsMadeFolder(TempFolder()));
+}
+
+TEST(SelectWorkFolder, WithoutATemporaryFolderTheDrivesAreAsked)
+{
+    MadeFolders made;
+    FakeDrives::Set(0, {{L"E:", 5000}});
+    fs::WorkFolderCalls noTemp = FakeDrives::Calls();
+    noTemp.temporaryFolder = [] { return std::wstring(); };
+    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, noTemp));
+    EXPECT_TRUE(IsUniqueNameUnder(folder, L"E:\\")) << testing::PrintToString(folder);
+    EXPECT_TRUE(fs::IsMadeFolder(folder));
+    EXPECT_EQ(FakeDrives::asked.front(), L"C:"); // no temporary folder to ask about
 }
 
 TEST(GetDriveFreeMB, AsksTheDriveOfThePath)

@@ -1,6 +1,7 @@
 #include "job/Placement.h"
 #include "job/Staging.h"
 
+#include "fs/FileOps.h"
 #include "support/TestFiles.h"
 #include "win32/Error.h"
 
@@ -100,11 +101,30 @@ TEST(PlaceFile, ReplacesInOneStepAndKeepsTheOldFileWhenTheCopyFails)
         EXPECT_NE(e.message().find(scratch / L"kept.txt"), std::wstring::npos);
     }
     EXPECT_EQ(ReadAll(scratch / L"kept.txt"), "precious");
-    EXPECT_FALSE(Exists(scratch / L"kept.txt.qv_part"));
 
     // Placing beside an existing file never overwrites it.
     EXPECT_THROW(PlaceFile(scratch / L"staged.txt", scratch / L"kept.txt", false), win32::Error);
     EXPECT_EQ(ReadAll(scratch / L"kept.txt"), "precious");
+}
+
+// The copy fails part-way: drive F: (4 MiB, see scripts/wine-env) fills up half way through it.
+TEST(PlaceFile, ACopyThatFailsPartWayKeepsTheOldFileAndLeavesNoPart)
+{
+    if (!fs::FolderExists(L"F:\\"))
+        GTEST_SKIP() << "no small drive F: here";
+    ScratchFolder scratch;
+    WriteFile(scratch / L"large.bin", std::string(6 << 20, 'n'));
+    const std::wstring target = L"F:\\kept.txt";
+    WriteFile(target, "precious");
+    try {
+        PlaceFile(scratch / L"large.bin", target, true);
+        FAIL() << "a failed copy passed";
+    } catch (const win32::Error& e) {
+        EXPECT_NE(e.message().find(target), std::wstring::npos) << testing::PrintToString(e.message());
+    }
+    EXPECT_EQ(ReadAll(target), "precious");
+    EXPECT_FALSE(Exists(target + L".qv_part"));
+    ::DeleteFileW(target.c_str());
 }
 
 } // namespace

@@ -105,7 +105,7 @@ TEST(Job, ALeftoverMarkerMakesTheExtractionStagedWithoutAQuestion)
     auto files = FilesBelow(bench.target);
     EXPECT_EQ(files.erase(fs::kMarkerName), 1u); // the old one stays as it was; no new one comes
     EXPECT_EQ(files, InputFiles());
-    EXPECT_TRUE(bench.host.asked.empty());
+    EXPECT_TRUE(bench.host.asked.empty()) << testing::PrintToString(bench.host.asked);
     EXPECT_EQ(g_nPlacedCount.load(), g_nFileCount.load() - 1);
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
@@ -272,6 +272,31 @@ TEST(Job, DamagedOrUnsafePackagesEndWithAnError)
     unsafe.Run();
     EXPECT_FALSE(Exists(unsafe.target)); // refused before anything was made
     EXPECT_FALSE(Exists(unsafe.input.sOutputPath + L"\\evil.txt"));
+}
+
+// Scratch folders come from the same choice as the working folder. When no fresh one can be made
+// (Windows refuses a new name in a folder the user may not write to), the job ends with a clear
+// error, and neither the temporary folder nor the output folder loses anything.
+TEST(Job, AScratchFolderThatCannotBeMadeEndsTheJobAndRemovesNothingElse)
+{
+    JobBench bench("good.exe");
+    const std::wstring temp = bench.scratch / L"temp\\";
+    WriteFile(temp + L"sentinel.txt", "keep");
+    WriteFile(bench.input.sOutputPath + L"\\sentinel.txt", "keep");
+    fs::WorkFolderCalls& calls = fs::CurrentWorkFolderCalls();
+    calls.uniqueName = [](const std::wstring&, std::wstring&) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    };
+    const JobEnd end = bench.Run();
+    calls = fs::SystemWorkFolderCalls();
+
+    EXPECT_EQ(end, kJobFailed);
+    EXPECT_EQ(g_sJobError.rfind(L"Cannot create a working folder in \"" + temp + L"\". ", 0), 0u)
+        << testing::PrintToString(g_sJobError);
+    EXPECT_EQ(ReadAll(temp + L"sentinel.txt"), "keep");
+    EXPECT_EQ(ReadAll(bench.input.sOutputPath + L"\\sentinel.txt"), "keep");
+    EXPECT_TRUE(fs::FolderExists(g_sWorkDir)); // the window's to remove, not the worker's
 }
 
 TEST(Job, CancelWhileStaging)

@@ -111,8 +111,11 @@ public:
 
         const std::wstring temp = scratch.path() + L"temp\\";
         ::CreateDirectoryW(temp.c_str(), nullptr);
-        ::SetEnvironmentVariableW(L"TMP", temp.c_str());
-        ::SetEnvironmentVariableW(L"TEMP", temp.c_str());
+        for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+            wchar_t old[MAX_PATH + 1] = {};
+            savedTemp_.emplace_back(name, ::GetEnvironmentVariableW(name, old, MAX_PATH + 1) ? old : L"");
+            ::SetEnvironmentVariableW(name, temp.c_str());
+        }
         g_sWorkDir = fs::SelectWorkFolder(10 * 1024 * 1024);
         input.sOutputPath = scratch.path() + L"out";
         input.sPassword = L"secret";
@@ -120,6 +123,13 @@ public:
         input.programPath = BuildFile("test-packages/" + package);
         target = input.sOutputPath + L"\\" + std::wstring(package.begin(), package.end() - 4) + L"\\";
         ::CreateDirectoryW(input.sOutputPath.c_str(), nullptr);
+    }
+
+    // The temporary folder goes back to what it was: this one goes with the scratch folder.
+    ~JobBench()
+    {
+        for (const auto& [name, value] : savedTemp_)
+            ::SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
     }
 
     JobEnd Run()
@@ -149,6 +159,9 @@ public:
     HeadlessHost host;
     JobInput input;
     std::wstring target;
+
+private:
+    std::vector<std::pair<std::wstring, std::wstring>> savedTemp_;
 };
 
 } // namespace testing_support

@@ -39,7 +39,8 @@ public:
         wchar_t temp[MAX_PATH];
         ::GetTempPathW(MAX_PATH, temp);
         wchar_t name[MAX_PATH];
-        ::GetTempFileNameW(temp, L"tst", 0, name);
+        if (!::GetTempFileNameW(temp, L"tst", 0, name))
+            throw std::runtime_error("no scratch folder can be made in the temporary folder");
         ::DeleteFileW(name);
         ::CreateDirectoryW(name, nullptr);
         path_ = std::wstring(name) + L"\\";
