@@ -1,5 +1,6 @@
 #include "fs/ByteStream.h"
 
+#include "fs/Paths.h"
 #include "win32/Error.h"
 
 namespace {
@@ -19,7 +20,7 @@ ByteStream::ByteStream(win32::FileHandle file, std::wstring path)
 
 std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path)
 {
-    win32::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    win32::FileHandle file(::CreateFileW(fs::LongPathForm(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         ThrowFileError(L"Cannot create file", path);
@@ -28,7 +29,7 @@ std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path)
 
 std::unique_ptr<ByteStream> ByteStream::OpenRead(const std::wstring& path)
 {
-    win32::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    win32::FileHandle file(::CreateFileW(fs::LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         ThrowFileError(L"Cannot open file", path);
@@ -49,6 +50,17 @@ uint32_t ByteStream::Write(const void* data, uint32_t size)
     if (!::WriteFile(file_.get(), data, size, &done, nullptr))
         return 0;
     return done;
+}
+
+void ByteStream::WriteAll(const void* data, uint32_t size)
+{
+    DWORD done = 0;
+    if (!::WriteFile(file_.get(), data, size, &done, nullptr))
+        ThrowFileError(L"Cannot write file", path_);
+    if (done < size) { // the system wrote what fitted
+        ::SetLastError(ERROR_DISK_FULL);
+        ThrowFileError(L"Cannot write file", path_);
+    }
 }
 
 bool ByteStream::Seek(int64_t offset, Origin origin)

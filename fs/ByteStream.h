@@ -22,6 +22,8 @@ public:
 
     uint32_t Read(void* buffer, uint32_t size);
     uint32_t Write(const void* data, uint32_t size);
+    // Writes all of data or raises "Cannot write file "path". reason" (a full disk among them).
+    void WriteAll(const void* data, uint32_t size);
     // Moves the position; returns false (position unchanged) when the system refuses.
     bool Seek(int64_t offset, Origin origin);
     uint64_t Position() const;

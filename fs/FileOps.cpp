@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -59,21 +60,34 @@ std::wstring LowerAscii(std::wstring text)
 
 bool FolderExists(const std::wstring& path)
 {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool FileExists(const std::wstring& path)
 {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::wstring ProgramPath()
 {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::wstring(path, length);
+    // A package may sit in a folder deeper than MAX_PATH: grow the buffer until the path fits.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    // The system may hand out the "\\?\" form itself; messages and names use the plain one.
+    if (path.rfind(L"\\\\?\\UNC\\", 0) == 0)
+        return L"\\\\" + path.substr(8);
+    if (path.rfind(L"\\\\?\\", 0) == 0)
+        return path.substr(4);
+    return path;
 }
 
 std::wstring ProgramFolder()
@@ -92,7 +106,7 @@ void CreateFolderChain(const std::wstring& path)
     size_t parent_end = folder.find_last_of(L'\\');
     if (parent_end != std::wstring::npos && parent_end > 0)
         CreateFolderChain(folder.substr(0, parent_end + 1));
-    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::CreateDirectoryW(LongPathForm(folder).c_str(), nullptr);
 }
 
 void RecordMadeFolder(const std::wstring& folder)
@@ -137,7 +151,7 @@ bool DeleteFolderTree(const std::wstring& folder)
     if (IsProtectedFolder(folder) || !IsMadeFolder(folder))
         return false;
     RemoveTree(folder);
-    if (::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (::GetFileAttributesW(LongPathForm(folder).c_str()) != INVALID_FILE_ATTRIBUTES)
         return false;
     ForgetMadeFolder(folder);
     return true;
@@ -152,22 +166,22 @@ void RemoveTree(const std::wstring& folder)
     const std::wstring listed = WithTrailingBackslash(folder);
 
     WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW((listed + L"*").c_str(), &entry));
+    win32::FindHandle find(::FindFirstFileW(LongPathForm(listed + L"*").c_str(), &entry));
     if (find) {
         do {
             if (IsDotEntry(entry.cFileName))
                 continue;
             const std::wstring path = listed + entry.cFileName;
             if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileW(path.c_str());
+                ::DeleteFileW(LongPathForm(path).c_str());
             else if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                ::RemoveDirectoryW(path.c_str()); // the link only, not what it points to
+                ::RemoveDirectoryW(LongPathForm(path).c_str()); // the link only, not what it points to
             else
                 RemoveTree(path);
         } while (::FindNextFileW(find.get(), &entry));
         find.reset();
     }
-    ::RemoveDirectoryW(listed.c_str());
+    ::RemoveDirectoryW(LongPathForm(listed).c_str());
 }
 
 } // namespace
@@ -175,23 +189,56 @@ void RemoveTree(const std::wstring& folder)
 void RemoveMarkerFile(const std::wstring& folder)
 {
     WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW((folder + L"*.*").c_str(), &entry));
+    win32::FindHandle find(::FindFirstFileW(LongPathForm(folder + L"*.*").c_str(), &entry));
     if (!find)
         return;
     do {
         if (IsDotEntry(entry.cFileName))
             continue;
         if (LowerAscii(entry.cFileName) == kMarkerName) {
-            ::DeleteFileW((folder + kMarkerName).c_str());
+            ::DeleteFileW(LongPathForm(folder + kMarkerName).c_str());
             break;
         }
     } while (::FindNextFileW(find.get(), &entry));
 }
 
+std::wstring FullPathOf(const std::wstring& path)
+{
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    return (length > 0 && length < full.size()) ? full.substr(0, length) : path;
+}
+
+std::wstring ExistingAncestor(const std::wstring& path)
+{
+    std::wstring folder = path;
+    while (!folder.empty() && !FolderExists(folder)) {
+        while (!folder.empty() && folder.back() == L'\\')
+            folder.pop_back();
+        const size_t parent = folder.find_last_of(L'\\');
+        folder = parent == std::wstring::npos ? std::wstring() : folder.substr(0, parent + 1);
+    }
+    return folder;
+}
+
+int64_t FreeBytesForUser(const std::wstring& folder)
+{
+    ULARGE_INTEGER available{}, total{}, free{};
+    if (folder.empty() || !::GetDiskFreeSpaceExW(LongPathForm(WithTrailingBackslash(folder)).c_str(), &available,
+                                                  &total, &free))
+        return -1;
+    return available.QuadPart > static_cast<ULONGLONG>(INT64_MAX) ? INT64_MAX
+                                                                  : static_cast<int64_t>(available.QuadPart);
+}
+
 uint64_t GetFileSizeByName(const std::wstring& path)
 {
     WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW(path.c_str(), &entry));
+    win32::FindHandle find(::FindFirstFileW(LongPathForm(path).c_str(), &entry));
     if (!find)
         return 0;
     return (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;

@@ -42,6 +42,17 @@ bool DeleteFolderTree(const std::wstring& folder);
 // case of its ASCII letters.
 void RemoveMarkerFile(const std::wstring& folder);
 
+// The absolute form of path (GetFullPathNameW), at any length; path itself when the system cannot
+// say.
+std::wstring FullPathOf(const std::wstring& path);
+
+// The path itself when it exists, else its nearest existing parent folder (with a trailing "\").
+std::wstring ExistingAncestor(const std::wstring& path);
+
+// Bytes the user may write on the drive that holds folder (an existing folder); -1 when the
+// system cannot say.
+int64_t FreeBytesForUser(const std::wstring& folder);
+
 // The size of the file in bytes; 0 when there is no such entry.
 uint64_t GetFileSizeByName(const std::wstring& path);
 

@@ -1,5 +1,7 @@
 #include "fs/Paths.h"
 
+#include <string_view>
+
 namespace fs {
 
 std::wstring WithTrailingBackslash(const std::wstring& path)
@@ -62,6 +64,67 @@ bool IsSafeEntryPath(const std::wstring& path)
         start = end + 1;
     }
     return true;
+}
+
+namespace {
+
+bool IsDeviceName(const std::wstring& name)
+{
+    std::wstring stem = name.substr(0, name.find(L'.'));
+    while (!stem.empty() && stem.back() == L' ')
+        stem.pop_back();
+    for (wchar_t& c : stem)
+        if (c >= L'a' && c <= L'z')
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL")
+        return true;
+    return stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0) && stem[3] >= L'1' &&
+           stem[3] <= L'9';
+}
+
+} // namespace
+
+std::wstring MapName(const std::wstring& name)
+{
+    if (name.find_first_not_of(L". ") == std::wstring::npos)
+        return L"_";
+    std::wstring mapped = name;
+    for (wchar_t& c : mapped)
+        if ((c >= 1 && c <= 31) || std::wstring_view(L"<>:\"|?*").find(c) != std::wstring_view::npos)
+            c = L'_';
+    for (size_t end = mapped.size(); end > 0 && (mapped[end - 1] == L'.' || mapped[end - 1] == L' '); --end)
+        mapped[end - 1] = L'_';
+    if (IsDeviceName(mapped))
+        mapped.insert(0, 1, L'_');
+    return mapped;
+}
+
+std::wstring MapEntryPath(const std::wstring& path)
+{
+    std::wstring mapped;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        if (!mapped.empty())
+            mapped += L'\\';
+        mapped += MapName(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return mapped;
+}
+
+std::wstring LongPathForm(const std::wstring& path)
+{
+    constexpr size_t kLongFrom = 260 - 12; // a folder's own limit is MAX_PATH less a file name of 8.3
+    if (path.size() < kLongFrom || path.rfind(L"\\\\?\\", 0) == 0)
+        return path;
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\')
+        return L"\\\\?\\" + path;
+    if (path.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    return path;
 }
 
 } // namespace fs

@@ -23,4 +23,19 @@ std::wstring TrimBlanks(const std::wstring& text);
 // leading "\" or "/" (rooted or network), no drive letter and colon, no ".." component.
 bool IsSafeEntryPath(const std::wstring& path);
 
+// One name as Windows can hold it: each of < > : " | ? * and the codes 1 to 31 becomes "_", so
+// do trailing dots and blanks, and a name whose part before the first dot is a device name (CON,
+// PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case) gets "_" in front. A name made only of
+// dots and blanks (or empty) becomes "_". "Notes 12:30.txt" gives "Notes 12_30.txt", "nul.txt"
+// "_nul.txt", "a." "a_".
+std::wstring MapName(const std::wstring& name);
+
+// An archive entry's path with each of its names mapped (MapName); "\" or "/" separate names
+// and become "\". Refuse unsafe paths (IsSafeEntryPath) before mapping.
+std::wstring MapEntryPath(const std::wstring& path);
+
+// The path as the file functions take it at any length: a full path of MAX_PATH - 12 characters
+// or more gets the "\\?\" form ("\\?\UNC\" for a network path); shorter and relative paths stay.
+std::wstring LongPathForm(const std::wstring& path);
+
 } // namespace fs

@@ -30,19 +30,21 @@ std::wstring MakeRenamePath(const std::wstring& path)
 
 void PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace)
 {
+    const std::wstring from = fs::LongPathForm(staged);
     if (!replace) {
-        if (!::CopyFileW(staged.c_str(), target.c_str(), TRUE))
+        if (!::CopyFileW(from.c_str(), fs::LongPathForm(target).c_str(), TRUE))
             ThrowCannotPlace(target, ::GetLastError());
         return;
     }
     // Beside the target, so that the final step is a rename on one drive.
-    const std::wstring partial = target + L".qv_part";
-    if (!::CopyFileW(staged.c_str(), partial.c_str(), FALSE)) {
+    const std::wstring partial = fs::LongPathForm(target + L".qv_part");
+    if (!::CopyFileW(from.c_str(), partial.c_str(), FALSE)) {
         const DWORD code = ::GetLastError();
         ::DeleteFileW(partial.c_str());
         ThrowCannotPlace(target, code);
     }
-    if (!::MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!::MoveFileExW(partial.c_str(), fs::LongPathForm(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD code = ::GetLastError();
         ::DeleteFileW(partial.c_str());
         ThrowCannotPlace(target, code);

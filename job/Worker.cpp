@@ -8,6 +8,7 @@
 #include "job/Placement.h"
 #include "job/Staging.h"
 #include "sevenzip/Stream.h"
+#include "ui/Format.h"
 #include "win32/Error.h"
 #include "win32/WindowCall.h"
 
@@ -105,7 +106,7 @@ std::wstring TThreaEncryptFile::NewScratchFolder()
 
 JobEnd TThreaEncryptFile::Run()
 {
-    target_ = TargetFolderFor(input_.sOutputPath, fs::GetBaseName(input_.programPath));
+    target_ = fs::FullPathOf(TargetFolderFor(input_.sOutputPath, fs::MapName(fs::GetBaseName(input_.programPath))));
     if (auto end = StageAndOpen())
         return *end;
     if (auto end = CheckPassword())
@@ -168,7 +169,7 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
             break;
         ++g_nFileCount;
         totalSize_ += static_cast<int64_t>(reader_->ItemSize(i));
-        if (fs::FileExists(target + path))
+        if (fs::FileExists(target + fs::MapEntryPath(path)))
             anyExists_ = true;
     }
     if (g_bCancel.load())
@@ -215,6 +216,8 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
 JobEnd TThreaEncryptFile::Extract()
 {
     const std::wstring& target = target_;
+    const std::wstring scratch = anyExists_ ? NewScratchFolder() : std::wstring();
+    CheckFreeSpace(scratch);
     for (int attempts = 0; !fs::FolderExists(target);) {
         fs::CreateFolderChain(target);
         if (++attempts >= kFolderAttempts || g_bCancel.load())
@@ -228,22 +231,50 @@ JobEnd TThreaEncryptFile::Extract()
     SetFlag(g_bHoldProgress, false);
     g_nPlacedCount = 0;
     SetFlag(g_bExtractPhase, true);
-    std::wstring scratch;
     if (!anyExists_) {
         extractingIntoTarget_ = true;
         reader_->ExtractAllTo(target);
         fs::RemoveMarkerFile(target);
         extractingIntoTarget_ = false;
     } else {
-        scratch = NewScratchFolder();
         SetFlag(g_bStagedExtract, true);
-        reader_->ExtractAllTo(scratch);
+        // Entries that came out whole are placed even when others failed; the failure is
+        // reported after them, as on the direct path.
+        std::exception_ptr failed;
+        try {
+            reader_->ExtractAllTo(scratch);
+        } catch (const win32::Error&) {
+            failed = std::current_exception();
+        }
         SetFlag(g_bStagedExtract, false);
+        SetFlag(g_bHoldProgress, true);
+        const JobEnd end = g_bCancel.load() ? kJobFinished : PlaceStagedFiles(scratch);
+        if (failed && !g_bCancel.load())
+            std::rethrow_exception(failed);
+        return end;
     }
     SetFlag(g_bHoldProgress, true);
-    if (g_bCancel.load() || !anyExists_)
-        return kJobFinished;
-    return PlaceStagedFiles(scratch);
+    return kJobFinished;
+}
+
+// Before anything is written: the target's drive must hold every file, and when the files are
+// staged first, the scratch folder's drive must hold them too (both, when it is one drive).
+void TThreaEncryptFile::CheckFreeSpace(const std::wstring& scratch)
+{
+    std::vector<std::pair<std::wstring, int64_t>> needs{{fs::ExistingAncestor(target_), totalSize_}};
+    if (!scratch.empty()) {
+        if (::_wcsicmp(fs::DrivePart(scratch).c_str(), fs::DrivePart(target_).c_str()) == 0)
+            needs.front().second += totalSize_;
+        else
+            needs.emplace_back(scratch, totalSize_);
+    }
+    for (const auto& [folder, needed] : needs) {
+        const std::wstring drive = fs::DrivePart(folder);
+        const int64_t free = input_.freeBytes(folder);
+        if (free >= 0 && free < needed)
+            throw win32::Error(L"There is not enough free space on " + drive + L" to extract the files: " +
+                               FormatSize(needed) + L" needed, " + FormatSize(free) + L" free.");
+    }
 }
 
 JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
@@ -261,10 +292,13 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
         const std::wstring path = reader_->ItemPath(l);
         if (path == fs::kMarkerName)
             continue;
-        const std::wstring to = target + path;
+        if (reader_->ItemResult(l) != sevenzip::kResultOk)
+            continue; // damaged or unfinished: it never came out
+        const std::wstring mapped = fs::MapEntryPath(path);
+        const std::wstring to = target + mapped;
         ::OutputDebugStringW(to.c_str());
         fs::CreateFolderChain(to.substr(0, to.find_last_of(L'\\') + 1));
-        const std::wstring from = scratch + path;
+        const std::wstring from = scratch + mapped;
 
         if (!fs::FileExists(to)) {
             PlaceFile(from, to, false);
@@ -286,12 +320,12 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
                 PlaceFile(from, MakeRenamePath(to), false);
                 break;
             case ovCancel:
-                ::DeleteFileW(from.c_str());
+                ::DeleteFileW(fs::LongPathForm(from).c_str());
                 CancelJob();
                 break;
             case ovNo:
             case ovNoAll:
-                ::DeleteFileW(from.c_str());
+                ::DeleteFileW(fs::LongPathForm(from).c_str());
                 break;
             }
         }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "job/JobState.h"
+#include "fs/FileOps.h"
 #include "sevenzip/sevenzip.h"
 
 #include <windows.h>
@@ -36,6 +37,9 @@ struct JobInput {
     std::wstring sPassword;    // as typed
     std::wstring sDllPath;     // where the archive library is written
     std::wstring programPath;  // the package: this program with its archive
+    // Bytes the user may still write on the drive of an existing folder; negative when unknown.
+    // Tests replace it to let the writing itself meet a full disk.
+    int64_t (*freeBytes)(const std::wstring& folder) = fs::FreeBytesForUser;
 };
 
 class TThreaEncryptFile {
@@ -66,6 +70,7 @@ private:
     JobEnd Extract();
     JobEnd PlaceStagedFiles(const std::wstring& scratch);
     std::wstring NewScratchFolder();
+    void CheckFreeSpace(const std::wstring& scratch);
     void Done(JobEnd end);
 
     static int32_t OnJobPassword(void* context, std::wstring& password);

@@ -35,12 +35,6 @@ std::wstring ResultName(int32_t result)
     }
 }
 
-std::wstring FullPath(const std::wstring& path)
-{
-    wchar_t full[MAX_PATH * 4] = {};
-    const DWORD length = ::GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr);
-    return (length > 0 && length < MAX_PATH * 4) ? std::wstring(full, length) : path;
-}
 
 } // namespace
 
@@ -102,7 +96,7 @@ win32::ComPtr<sevenzip::IInArchive> T7zInArchive::InnerArchive()
 
 void T7zInArchive::OpenArchiveFile(const std::wstring& path)
 {
-    auto file = ByteStream::OpenRead(FullPath(path));
+    auto file = ByteStream::OpenRead(fs::FullPathOf(path));
     win32::ComPtr<sevenzip::IInStream> stream(new T7zStream(std::move(file)));
     OpenArchiveStream(stream.get());
 }
@@ -205,9 +199,21 @@ void T7zInArchive::RunExtract(const uint32_t* indices, uint32_t count, bool test
 
     win32::ComPtr<sevenzip::IArchiveExtractCallback> callback(this);
     const HRESULT result = pInArchive->Extract(indices, count, test ? 1 : 0, callback.get());
+    RemoveUnfinishedFiles();
     if (std::exception_ptr error = std::exchange(*pending_, nullptr))
         std::rethrow_exception(error);
     CheckResult(result);
+}
+
+// A file whose entry did not end in success (damaged, a failed write, or stopped part-way) never
+// keeps its name: nobody could tell it from a good one.
+void T7zInArchive::RemoveUnfinishedFiles()
+{
+    for (const auto& [index, path] : std::exchange(createdFiles_, {})) {
+        auto found = results_.find(index);
+        if (found == results_.end() || found->second != sevenzip::kResultOk)
+            ::DeleteFileW(fs::LongPathForm(path).c_str());
+    }
 }
 
 void T7zInArchive::ExtractItemToStream(uint32_t index, ByteStream& stream, bool test)
@@ -274,9 +280,10 @@ HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutS
     try {
         const std::wstring path = ItemPath(index);
         RefuseUnsafeEntryPath(path, sExtractFolder);
-        const std::wstring target = sExtractFolder + path;
-        fs::CreateFolderChain(target.substr(0, target.find_last_of(L"\\:") + 1));
-        auto file = ByteStream::Create(FullPath(target));
+        const std::wstring target = fs::FullPathOf(sExtractFolder + fs::MapEntryPath(path));
+        fs::CreateFolderChain(target.substr(0, target.find_last_of(L'\\') + 1));
+        auto file = ByteStream::Create(target);
+        createdFiles_[index] = target;
         *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(std::move(file), pending_));
         (*stream)->AddRef();
         return S_OK;

@@ -69,6 +69,7 @@ private:
     void RunExtract(const uint32_t* indices, uint32_t count, bool test);
     HRESULT CreateTargetFile(uint32_t index, sevenzip::ISequentialOutStream** stream);
     HRESULT AnswerPassword(BSTR* password);
+    void RemoveUnfinishedFiles();
     // Asks the progress sink whether a running open may go on.
     HRESULT OpenGoesOn();
     // Runs a callback's work so that no error unwinds into the library: an error is kept for the
@@ -91,5 +92,6 @@ private:
 
     uint32_t currentIndex_ = 0;
     std::map<uint32_t, int32_t> results_; // of the last extract call
+    std::map<uint32_t, std::wstring> createdFiles_; // by ExtractAllTo during the current call
     PendingError pending_ = std::make_shared<std::exception_ptr>();
 };

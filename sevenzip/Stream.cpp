@@ -47,11 +47,21 @@ HRESULT __stdcall T7zStream::Read(void* data, UINT32 size, UINT32* processedSize
     return S_OK;
 }
 
+// A write that cannot be done whole is an error with the file's name and the system's reason,
+// kept for the caller; the library hears E_FAIL and stops.
 HRESULT __stdcall T7zStream::Write(const void* data, UINT32 size, UINT32* processedSize)
 {
-    const uint32_t done = pStream->Write(data, size);
     if (processedSize)
-        *processedSize = done;
+        *processedSize = 0;
+    try {
+        pStream->WriteAll(data, size);
+    } catch (...) {
+        if (pending_ && !*pending_)
+            *pending_ = std::current_exception();
+        return E_FAIL;
+    }
+    if (processedSize)
+        *processedSize = size;
     return S_OK;
 }
 

@@ -17,7 +17,7 @@ constexpr int kAnswerId = 100;
 LocalDateTime GetFileModified(const std::wstring& path)
 {
     WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW(path.c_str(), &entry));
+    win32::FindHandle find(::FindFirstFileW(fs::LongPathForm(path).c_str(), &entry));
     if (!find)
         return kDateTimeZero;
     FILETIME local;

@@ -1,6 +1,7 @@
 // End to end: real packages, started under Wine on a display, operated through their windows.
 #include "Driver.h"
 
+#include "fs/FileOps.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -325,6 +326,26 @@ TEST(EndToEnd, BackgroundModeHidesTheWindowUntilTheTrayIconIsClicked)
     Click(Child(main, L"Button", L"Continue"));
     ASSERT_TRUE(run.app->WaitForExit());
     EXPECT_EQ(FilesBelow(run.target()).size(), 12u);
+}
+
+// Drive F: holds 4 MiB (scripts/wine-env), the package 12 MiB: the person is told before anything
+// is written, and nothing is.
+TEST(EndToEnd, AFullDriveIsReportedWithTheSpaceNeededAndFree)
+{
+    if (!fs::FolderExists(L"F:\\"))
+        GTEST_SKIP() << "no small drive F: here (it needs root to mount)";
+    PackageRun run("big.exe");
+    run.AnswerFolder(L"F:\\e2e");
+    run.AnswerPassword(L"secret");
+    const std::wstring text = run.AnswerMessageBox();
+    EXPECT_EQ(text.rfind(L"The files could not be extracted.\r\n\r\nThere is not enough free space on F: to extract "
+                         L"the files: ",
+                         0),
+              0u)
+        << testing::PrintToString(text);
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_FALSE(Exists(L"F:\\e2e"));
+    EXPECT_TRUE(run.TempIsEmpty());
 }
 
 // DLLs planted beside the package and in its current folder, under the names of every DLL that a

@@ -73,4 +73,47 @@ TEST(IsSafeEntryPath, RefusesPathsThatLeaveTheTargetFolder)
         EXPECT_EQ(fs::IsSafeEntryPath(c.path), c.safe) << testing::PrintToString(std::wstring(c.path));
 }
 
+// Names from other systems, as Windows can hold them; the mapping never opens a way out of the
+// target folder (unsafe paths are refused before it).
+TEST(MapEntryPath, GivesEachNameAFormWindowsHolds)
+{
+    const struct {
+        const wchar_t* path;
+        const wchar_t* mapped;
+    } cases[] = {
+        {L"nul.txt", L"_nul.txt"},
+        {L"aux.txt", L"_aux.txt"},
+        {L"con", L"_con"},
+        {L"COM1.log", L"_COM1.log"},
+        {L"lpt9", L"_lpt9"},
+        {L"Notes 12:30.txt", L"Notes 12_30.txt"},
+        {L"a.", L"a_"},
+        {L"b ", L"b_"},
+        {L"q?.txt", L"q_.txt"},
+        {L"<a|b>*\"c\".txt", L"_a_b___c_.txt"},
+        {L"tab\tname.txt", L"tab_name.txt"},
+        {L"console.txt", L"console.txt"},
+        {L"com10.txt", L"com10.txt"},
+        {L"COM0", L"COM0"},
+        {L"docs\\nul\\con.txt", L"docs\\_nul\\_con.txt"},
+        {L"docs/readme.txt", L"docs\\readme.txt"},
+        {L"...", L"_"},
+        {L"Gr\u00f6\u00dfe\\\u6587\u4ef6.txt", L"Gr\u00f6\u00dfe\\\u6587\u4ef6.txt"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fs::MapEntryPath(c.path), c.mapped) << testing::PrintToString(std::wstring(c.path));
+    EXPECT_FALSE(fs::IsSafeEntryPath(L"..\\x")); // refused before any mapping
+}
+
+TEST(LongPathForm, OnlyLongFullPathsChange)
+{
+    const std::wstring deep = L"C:\\" + std::wstring(260, L'x');
+    EXPECT_EQ(fs::LongPathForm(deep), L"\\\\?\\" + deep);
+    EXPECT_EQ(fs::LongPathForm(L"\\\\server\\share\\" + std::wstring(260, L'x')),
+              L"\\\\?\\UNC\\server\\share\\" + std::wstring(260, L'x'));
+    EXPECT_EQ(fs::LongPathForm(L"\\\\?\\" + deep), L"\\\\?\\" + deep);
+    EXPECT_EQ(fs::LongPathForm(L"C:\\short\\path.txt"), L"C:\\short\\path.txt");
+    EXPECT_EQ(fs::LongPathForm(std::wstring(300, L'r')), std::wstring(300, L'r')); // relative: as it is
+}
+
 } // namespace

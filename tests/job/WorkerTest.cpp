@@ -1,12 +1,15 @@
 #include "job/Worker.h"
 
 #include "fs/FileOps.h"
+#include "fs/Paths.h"
 #include "support/JobHarness.h"
 #include "support/Library.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <filesystem>
 #include <cstring>
 #include <functional>
 
@@ -389,6 +392,137 @@ TEST(Job, NobodyCanChangeTheStagedArchiveOrTheLibraryWhileTheyAreInUse)
     ASSERT_TRUE(OnWorkerTrace::Fired());
     EXPECT_FALSE(tmpWritable);
     EXPECT_FALSE(libraryWritable);
+}
+
+// Entries named as other systems allow come out under the names Windows can hold, each with its
+// own bytes, and nothing reaches a device; the same names settle clashes on the staged path.
+TEST(Job, NamesWindowsCannotHoldComeOutMapped)
+{
+    const std::map<std::wstring, std::wstring> mapped = {
+        {L"nul.txt", L"_nul.txt"}, {L"aux.txt", L"_aux.txt"}, {L"con", L"_con"}, {L"COM1.log", L"_COM1.log"},
+        {L"Notes 12:30.txt", L"Notes 12_30.txt"}, {L"a.", L"a_"}, {L"b ", L"b_"}, {L"q?.txt", L"q_.txt"},
+        {L"console.txt", L"console.txt"}, {L"tab\tname.txt", L"tab_name.txt"},
+    };
+    for (const bool staged : {false, true}) {
+        SCOPED_TRACE(staged ? "staged" : "direct");
+        JobBench bench("names.exe");
+        if (staged) {
+            fs::CreateFolderChain(bench.target);
+            WriteFile(bench.target + L"_nul.txt", "old");
+        }
+        EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+        std::map<std::wstring, std::string> expected;
+        for (const auto& [name, windowsName] : mapped)
+            expected[windowsName] = "data of " + std::string(name.begin(), name.end());
+        EXPECT_EQ(FilesBelow(bench.target), expected);
+        EXPECT_EQ(bench.host.asked, staged ? std::vector<std::wstring>{bench.target + L"_nul.txt"}
+                                           : std::vector<std::wstring>{});
+    }
+}
+
+// An entry whose full path passes MAX_PATH comes out, is seen as a clash when it is there, and is
+// placed; a package kept in a folder deeper than MAX_PATH is read.
+TEST(Job, PathsLongerThanMaxPathWork)
+{
+    const std::wstring entry = std::wstring(70, L'a') + L"\\" + std::wstring(70, L'b') + L"\\" +
+                               std::wstring(70, L'c') + L"\\" + std::wstring(70, L'd') + L"\\file.txt";
+    for (const bool staged : {false, true}) {
+        SCOPED_TRACE(staged ? "staged" : "direct");
+        JobBench bench("long.exe");
+        const std::wstring file = bench.target + entry;
+        ASSERT_GT(file.size(), 300u);
+        if (staged) {
+            fs::CreateFolderChain(file.substr(0, file.find_last_of(L'\\') + 1));
+            WriteFile(fs::LongPathForm(file), "old");
+        }
+        EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+        EXPECT_EQ(ReadAll(fs::LongPathForm(file)), "far down");
+        EXPECT_EQ(bench.host.asked, staged ? std::vector<std::wstring>{file} : std::vector<std::wstring>{});
+        EXPECT_TRUE(bench.LeftInTemp().empty());
+    }
+
+    JobBench bench("good.exe");
+    const std::wstring deep = bench.scratch / (std::wstring(120, L'p') + L"\\" + std::wstring(120, L'q') + L"\\");
+    fs::CreateFolderChain(deep);
+    ASSERT_TRUE(::CopyFileW(bench.input.programPath.c_str(), fs::LongPathForm(deep + L"good.exe").c_str(), FALSE));
+    bench.input.programPath = deep + L"good.exe";
+    EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+    EXPECT_EQ(FilesBelow(bench.target), InputFiles());
+}
+
+// Drive F: holds 4 MiB (scripts/wine-env); the package holds 12 files of 1 MiB.
+class FullDrive : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::FolderExists(L"F:\\"))
+            GTEST_SKIP() << "no small drive F: here (it needs root to mount)";
+        // A folder of each test's own: the tests may run side by side.
+        const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        bench.input.sOutputPath = L"F:\\" + std::wstring(test, test + std::strlen(test));
+        bench.target = bench.input.sOutputPath + L"\\big\\";
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(bench.input.sOutputPath, ignored);
+    }
+
+    // Every file under its final name is whole: byte for byte its source.
+    void ExpectOnlyWholeFiles()
+    {
+        const auto sources = FilesBelow(BuildFile("test-packages/big/"));
+        for (const auto& [name, bytes] : FilesBelow(bench.target)) {
+            auto source = sources.find(name);
+            ASSERT_NE(source, sources.end()) << testing::PrintToString(name);
+            EXPECT_TRUE(source->second == bytes) << testing::PrintToString(name) << " differs from its source";
+        }
+    }
+
+    JobBench bench{"big.exe"};
+};
+
+TEST_F(FullDrive, TooLittleSpaceIsReportedBeforeAnythingIsWritten)
+{
+    EXPECT_EQ(bench.Run(), kJobFailed);
+    EXPECT_EQ(g_sJobError.rfind(L"There is not enough free space on F: to extract the files: ", 0), 0u)
+        << testing::PrintToString(g_sJobError);
+    EXPECT_FALSE(Exists(bench.target));
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+TEST_F(FullDrive, ADriveThatFillsWhileWritingSaysSoAndLeavesNoHalfFile)
+{
+    bench.input.freeBytes = [](const std::wstring&) -> int64_t { return INT64_MAX; }; // the check passes
+    EXPECT_EQ(bench.Run(), kJobFailed);
+    EXPECT_NE(g_sJobError.find(L"Cannot write file \"" + bench.target + L"part"), std::wstring::npos)
+        << testing::PrintToString(g_sJobError);
+    EXPECT_NE(g_sJobError.find(win32::SystemErrorText(ERROR_DISK_FULL)), std::wstring::npos)
+        << testing::PrintToString(g_sJobError);
+    ExpectOnlyWholeFiles();
+    EXPECT_FALSE(FilesBelow(bench.target).empty()); // what was finished before stays
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+// On the staged path, one damaged entry does not cost the good ones: they are placed (with the
+// usual question), then the damage is reported.
+TEST(Job, AStagedExtractionPlacesTheGoodEntriesBeforeReportingADamagedOne)
+{
+    JobBench bench("flipped.exe");
+    fs::CreateFolderChain(bench.target);
+    WriteFile(bench.target + L"one.txt", "old");
+    EXPECT_EQ(bench.Run(), kJobFailed);
+    EXPECT_NE(g_sJobError.find(L"docs\\nested\\deeper\\data.bin"), std::wstring::npos)
+        << testing::PrintToString(g_sJobError);
+    EXPECT_FALSE(Exists(bench.target + L"docs\\nested\\deeper\\data.bin"));
+    EXPECT_GT(g_nPlacedCount.load(), 0);
+    const auto& inputs = InputFiles();
+    for (const auto& [name, bytes] : FilesBelow(bench.target)) {
+        auto input = inputs.find(name);
+        ASSERT_NE(input, inputs.end()) << testing::PrintToString(name);
+        EXPECT_TRUE(name == L"one.txt" || input->second == bytes) << testing::PrintToString(name);
+    }
+    EXPECT_TRUE(bench.LeftInTemp().empty());
 }
 
 } // namespace
