@@ -186,6 +186,22 @@ void RemoveTree(const std::wstring& folder)
 
 } // namespace
 
+void RemoveEmptyFolders(const std::wstring& folder)
+{
+    const std::wstring listed = WithTrailingBackslash(folder);
+    WIN32_FIND_DATAW entry;
+    win32::FindHandle find(::FindFirstFileW(LongPathForm(listed + L"*").c_str(), &entry));
+    if (find) {
+        do {
+            if (!IsDotEntry(entry.cFileName) && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                RemoveEmptyFolders(listed + entry.cFileName);
+        } while (::FindNextFileW(find.get(), &entry));
+    }
+    find.reset();
+    ::RemoveDirectoryW(LongPathForm(listed).c_str()); // refused while anything is left in it
+}
+
 void RemoveMarkerFile(const std::wstring& folder)
 {
     WIN32_FIND_DATAW entry;

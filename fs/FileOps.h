@@ -38,6 +38,10 @@ bool IsProtectedFolder(const std::wstring& folder);
 // protected one; answers whether the folder is gone.
 bool DeleteFolderTree(const std::wstring& folder);
 
+// Removes folder and the folders below it as long as they hold no file; a folder with a file
+// anywhere below it stays, and so does the file. Links to folders are not followed.
+void RemoveEmptyFolders(const std::wstring& folder);
+
 // Deletes the marker entry from the top level of folder (a path ending in "\"), whatever the
 // case of its ASCII letters.
 void RemoveMarkerFile(const std::wstring& folder);

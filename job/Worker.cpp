@@ -91,6 +91,8 @@ void TThreaEncryptFile::RunJob()
     reader_.reset();
     if (extractingIntoTarget_)
         fs::RemoveMarkerFile(target_); // the marker never stays, whatever stopped the extraction
+    if (createdTarget_ && (end != kJobFinished || g_bCancel.load()))
+        fs::RemoveEmptyFolders(target_); // a folder of ours with nothing in it is no result
     for (const auto& folder : scratchFolders_)
         fs::DeleteFolderTree(folder);
     finished_ = true;
@@ -218,6 +220,7 @@ JobEnd TThreaEncryptFile::Extract()
     const std::wstring& target = target_;
     const std::wstring scratch = anyExists_ ? NewScratchFolder() : std::wstring();
     CheckFreeSpace(scratch);
+    createdTarget_ = !fs::FolderExists(target);
     for (int attempts = 0; !fs::FolderExists(target);) {
         fs::CreateFolderChain(target);
         if (++attempts >= kFolderAttempts || g_bCancel.load())

@@ -95,5 +95,6 @@ private:
     int64_t totalSize_ = 0;
     bool anyExists_ = false;
     bool extractingIntoTarget_ = false;
+    bool createdTarget_ = false;
     std::vector<std::wstring> scratchFolders_;
 };

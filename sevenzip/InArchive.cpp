@@ -111,6 +111,38 @@ void T7zInArchive::OpenArchiveStream(sevenzip::IInStream* stream)
     if (std::exception_ptr error = std::exchange(*pending_, nullptr))
         std::rethrow_exception(error);
     CheckResult(result);
+    RefuseDamagedArchive(stream);
+}
+
+// An archive whose headers are broken, or that ends before its own end, may list few entries or
+// none at all; it must not pass for a good one.
+void T7zInArchive::RefuseDamagedArchive(sevenzip::IInStream* stream)
+{
+    const uint64_t errors = ArchiveNumber(sevenzip::kpidErrorFlags);
+    const uint64_t warnings = ArchiveNumber(sevenzip::kpidWarningFlags);
+    const uint64_t end = ArchiveNumber(sevenzip::kpidOffset) + ArchiveNumber(sevenzip::kpidPhySize);
+    UINT64 size = 0;
+    const bool sized = stream->Seek(0, ByteStream::FromEnd, &size) == S_OK;
+    stream->Seek(0, ByteStream::FromStart, nullptr);
+    const uint32_t broken = sevenzip::kErrorIsNotArc | sevenzip::kErrorHeaders | sevenzip::kErrorUnexpectedEnd;
+    if ((errors & broken) || (warnings & sevenzip::kErrorHeaders) || (sized && end > size))
+        throw win32::Error(L"The package is damaged or incomplete.");
+}
+
+uint64_t T7zInArchive::ArchiveNumber(PROPID property)
+{
+    PROPVARIANT value;
+    ::PropVariantInit(&value);
+    pInArchive->GetArchiveProperty(property, &value);
+    uint64_t number = 0;
+    switch (value.vt) {
+    case VT_UI8: number = value.uhVal.QuadPart; break;
+    case VT_UI4: number = value.ulVal; break;
+    case VT_I8: number = static_cast<uint64_t>(value.hVal.QuadPart); break;
+    default: break;
+    }
+    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
+    return number;
 }
 
 void T7zInArchive::CloseArchive()

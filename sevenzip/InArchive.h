@@ -70,6 +70,9 @@ private:
     HRESULT CreateTargetFile(uint32_t index, sevenzip::ISequentialOutStream** stream);
     HRESULT AnswerPassword(BSTR* password);
     void RemoveUnfinishedFiles();
+    void RefuseDamagedArchive(sevenzip::IInStream* stream);
+    // An archive property as a number; 0 when the handler has none.
+    uint64_t ArchiveNumber(PROPID property);
     // Asks the progress sink whether a running open may go on.
     HRESULT OpenGoesOn();
     // Runs a callback's work so that no error unwinds into the library: an error is kept for the

@@ -274,7 +274,10 @@ OverwriteChoice TfrmMain::AskOverwrite(const std::wstring& existing, const std::
     TfrmOverWrite dialog(hwnd());
     dialog.sExistsFile = existing;
     dialog.sNewFile = staged;
-    return Modal([&] { return dialog.Execute(); });
+    frmOverWrite_ = &dialog;
+    const OverwriteChoice answer = Modal([&] { return dialog.Execute(); });
+    frmOverWrite_ = nullptr;
+    return answer;
 }
 
 bool TfrmMain::AskPassword(std::wstring& password)
@@ -315,6 +318,18 @@ void TfrmMain::OnExtractDone(WPARAM wParam, LPARAM lParam)
 // Answers whether the window may close now.
 bool TfrmMain::FormCloseQuery()
 {
+    if (modalDepth_ > 0 && frmOverWrite_ && !closeAsked_) {
+        // The overwrite question is open: the close is asked about now, and a yes answers that
+        // question Cancel, so that the job can end.
+        closeAsked_ = true;
+        const bool confirmed = Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+        closeAsked_ = false;
+        if (confirmed && frmOverWrite_) {
+            CancelJob();
+            frmOverWrite_->Answer(ovCancel);
+        }
+        return false;
+    }
     if (modalDepth_ > 0) {
         closePending_ = true; // once the open question is answered
         return false;

@@ -4,6 +4,7 @@
 #include "job/Worker.h"
 #include "ui/PasswordFrm.h"
 #include "ui/ProgressTick.h"
+#include "ui/OverWriteFrm.h"
 #include "ui/SetOutputFrm.h"
 #include "win32/Window.h"
 
@@ -83,6 +84,8 @@ private:
     bool trayShown_ = false;
     int modalDepth_ = 0;
     bool closePending_ = false;
+    bool closeAsked_ = false;
+    TfrmOverWrite* frmOverWrite_ = nullptr; // while the overwrite question is open
 };
 
 // The title the application has before the language texts: the program file's name up to its

@@ -103,14 +103,19 @@ OverwriteChoice TfrmOverWrite::Execute()
     return nChoice;
 }
 
+void TfrmOverWrite::Answer(OverwriteChoice answer)
+{
+    nChoice = answer;
+    EndModal();
+}
+
 LRESULT TfrmOverWrite::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND: {
         const int answer = LOWORD(wParam) - kAnswerId;
         if (answer >= ovYes && answer <= ovCancel) {
-            nChoice = static_cast<OverwriteChoice>(answer);
-            EndModal();
+            Answer(static_cast<OverwriteChoice>(answer));
             return 0;
         }
         break;

@@ -19,6 +19,9 @@ public:
     std::wstring sNewFile;
     OverwriteChoice nChoice = ovYes;
 
+    // Ends the open question with answer, as if it had been clicked.
+    void Answer(OverwriteChoice answer);
+
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetTexts();

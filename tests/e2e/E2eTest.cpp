@@ -328,6 +328,24 @@ TEST(EndToEnd, BackgroundModeHidesTheWindowUntilTheTrayIconIsClicked)
     EXPECT_EQ(FilesBelow(run.target()).size(), 12u);
 }
 
+// Closing the main window (from its taskbar button, say) while the overwrite question is open asks
+// whether to cancel; a yes answers the open question Cancel and the program ends.
+TEST(EndToEnd, ACloseConfirmedWhileTheOverwriteQuestionIsOpenEndsTheProgram)
+{
+    PackageRun run("good.exe");
+    ::CreateDirectoryW(run.target().c_str(), nullptr);
+    WriteFile(run.target() + L"one.txt", "old!");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    ASSERT_TRUE(run.app->WaitForWindow(L"TfrmOverWrite"));
+    ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.AnswerMessageBox(IDOK), L"Are you sure you want to cancel?");
+    ASSERT_TRUE(run.app->WaitForExit(10000));
+    EXPECT_EQ(run.app->ExitCode(), 0u);
+    EXPECT_EQ(ReadAll(run.target() + L"one.txt"), "old!");
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
 // Drive F: holds 4 MiB (scripts/wine-env), the package 12 MiB: the person is told before anything
 // is written, and nothing is.
 TEST(EndToEnd, AFullDriveIsReportedWithTheSpaceNeededAndFree)

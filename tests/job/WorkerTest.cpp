@@ -401,7 +401,8 @@ TEST(Job, NamesWindowsCannotHoldComeOutMapped)
     const std::map<std::wstring, std::wstring> mapped = {
         {L"nul.txt", L"_nul.txt"}, {L"aux.txt", L"_aux.txt"}, {L"con", L"_con"}, {L"COM1.log", L"_COM1.log"},
         {L"Notes 12:30.txt", L"Notes 12_30.txt"}, {L"a.", L"a_"}, {L"b ", L"b_"}, {L"q?.txt", L"q_.txt"},
-        {L"console.txt", L"console.txt"}, {L"tab\tname.txt", L"tab_name.txt"},
+        {L"console.txt", L"console.txt"}, {L"tab\tname.txt", L"tab_name.txt"}, {L"com1.txt", L"_com1.txt"},
+        {L"NUL", L"_NUL"}, {L"sub\\nul.txt", L"sub\\_nul.txt"},
     };
     for (const bool staged : {false, true}) {
         SCOPED_TRACE(staged ? "staged" : "direct");
@@ -412,12 +413,18 @@ TEST(Job, NamesWindowsCannotHoldComeOutMapped)
         }
         EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
         std::map<std::wstring, std::string> expected;
-        for (const auto& [name, windowsName] : mapped)
-            expected[windowsName] = "data of " + std::string(name.begin(), name.end());
+        for (const auto& [name, windowsName] : mapped) {
+            std::string unixName(name.begin(), name.end());
+            std::replace(unixName.begin(), unixName.end(), '\\', '/');
+            expected[windowsName] = "data of " + unixName;
+        }
         EXPECT_EQ(FilesBelow(bench.target), expected);
         EXPECT_EQ(bench.host.asked, staged ? std::vector<std::wstring>{bench.target + L"_nul.txt"}
                                            : std::vector<std::wstring>{});
     }
+    // The prefix's AUX and COM1 lead to files (scripts/wine-env): nothing reached them.
+    for (const char* device : {"device-aux", "device-com1"})
+        EXPECT_EQ(ReadAll(BuildFile(device)), "") << device;
 }
 
 // An entry whose full path passes MAX_PATH comes out, is seen as a clash when it is there, and is
@@ -523,6 +530,137 @@ TEST(Job, AStagedExtractionPlacesTheGoodEntriesBeforeReportingADamagedOne)
         EXPECT_TRUE(name == L"one.txt" || input->second == bytes) << testing::PrintToString(name);
     }
     EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+// An entry that fails (a CRC error in stored data, a data error in packed data) or that a cancel
+// cuts off never stays under its name, directly or staged; every entry that completed is there
+// byte for byte; a target folder the job made for nothing goes again.
+TEST(Job, DamagedOrUnfinishedEntriesNeverKeepTheirNames)
+{
+    const struct {
+        const char* package;
+        const wchar_t* bad;  // the failing entry
+        const wchar_t* kept; // an entry that is there before a staged run (and a source of clashes)
+        bool cancel;         // in the middle of the large entry
+        bool othersComeOut;  // stored data: the entries after the damage decode all the same
+    } cases[] = {
+        {"crc.exe", L"plain.txt", L"one.txt", false, true},
+        {"flipped.exe", L"docs\\nested\\deeper\\data.bin", L"one.txt", false, false},
+        {"huge.exe", L"huge.bin", L"huge.bin", true, false},
+    };
+    for (const auto& c : cases) {
+        for (const bool staged : {false, true}) {
+            SCOPED_TRACE(std::string(c.package) + (staged ? " staged" : " direct"));
+            JobBench bench(c.package);
+            if (staged) {
+                fs::CreateFolderChain(bench.target);
+                WriteFile(bench.target + c.kept, "old");
+                bench.host.answers = {ovNo};
+            }
+            OnWorkerTrace cancel(
+                [](const std::wstring& line) {
+                    return IsProgressLine(line) && g_bExtractPhase.load() && g_nCurrentSize.load() > (64 << 20);
+                },
+                [] { CancelJob(); });
+            const JobEnd end = bench.Run();
+            EXPECT_EQ(end, c.cancel ? kJobFinished : kJobFailed) << testing::PrintToString(g_sJobError);
+            EXPECT_EQ(OnWorkerTrace::Fired(), c.cancel);
+
+            const auto files = FilesBelow(bench.target);
+            if (!staged || std::wstring(c.bad) != c.kept)
+                EXPECT_EQ(files.count(c.bad), 0u) << "the failing entry is there";
+            if (staged)
+                EXPECT_EQ(ReadAll(bench.target + c.kept), "old"); // answered No: the old one stays
+            const auto& inputs = InputFiles();
+            for (const auto& [name, bytes] : files) {
+                auto input = inputs.find(name);
+                if (name != c.kept && input != inputs.end())
+                    EXPECT_TRUE(input->second == bytes) << testing::PrintToString(name) << " differs";
+            }
+            if (c.othersComeOut)
+                EXPECT_EQ(ReadAll(bench.target + L"zafter.txt"), "after");
+            if (!staged && files.empty())
+                EXPECT_FALSE(Exists(bench.target)) << "an empty target folder stays";
+            EXPECT_TRUE(bench.LeftInTemp().empty());
+        }
+    }
+}
+
+// A 7z CRC-32, bit by bit: enough for rewriting a header in a test.
+uint32_t Crc32(const unsigned char* data, size_t size)
+{
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// One byte of an uncompressed archive header changed, with both CRCs written anew: the padding
+// 7-Zip puts before the names must be zeros, and 7zz calls a header with a non-zero one a "Headers
+// Error". The library opens such an archive all the same; it is a damaged package, not a success.
+TEST(Job, AnArchiveWithBrokenHeadersIsADamagedPackage)
+{
+    JobBench bench("headers.exe");
+    std::string bytes = ReadAll(bench.input.programPath);
+    const std::string signature("7z\xBC\xAF\x27\x1C", 6);
+    // The archive's start: the first signature whose start header checks out (the program's
+    // embedded library holds the signature too).
+    unsigned char* archive = nullptr;
+    for (size_t at = bytes.find(signature, 0xBD000); at != std::string::npos && !archive;
+         at = bytes.find(signature, at + 1)) {
+        auto* candidate = reinterpret_cast<unsigned char*>(bytes.data() + at);
+        uint32_t stored = 0;
+        std::memcpy(&stored, candidate + 8, 4);
+        if (at + 32 <= bytes.size() && Crc32(candidate + 12, 20) == stored)
+            archive = candidate;
+    }
+    ASSERT_TRUE(archive);
+    uint64_t headerOffset = 0, headerSize = 0;
+    std::memcpy(&headerOffset, archive + 12, 8);
+    std::memcpy(&headerSize, archive + 20, 8);
+    const std::string header(reinterpret_cast<char*>(archive) + 32 + headerOffset, headerSize);
+    ASSERT_EQ(header[0], '\x01'); // an uncompressed header
+    // The padding record (id 0x19, a length, zeros) right before the names (id 0x11).
+    size_t padding = std::string::npos;
+    for (size_t at = header.find('\x19'); at != std::string::npos && padding == std::string::npos;
+         at = header.find('\x19', at + 1)) {
+        const size_t length = static_cast<unsigned char>(header[at + 1]);
+        if (length > 0 && at + 2 + length < header.size() && header[at + 2 + length] == '\x11' &&
+            header.find_first_not_of('\0', at + 2) >= at + 2 + length)
+            padding = at + 2 + length - 1;
+    }
+    ASSERT_NE(padding, std::string::npos) << "no padding before the names";
+    unsigned char* changed = archive + 32 + headerOffset;
+    changed[padding] = 0x01;
+    const uint32_t headerCrc = Crc32(changed, static_cast<size_t>(headerSize));
+    std::memcpy(archive + 28, &headerCrc, 4);
+    const uint32_t startCrc = Crc32(archive + 12, 20);
+    std::memcpy(archive + 8, &startCrc, 4);
+    bench.input.programPath = bench.scratch / L"damaged.exe";
+    WriteFile(bench.input.programPath, bytes);
+
+    EXPECT_EQ(bench.Run(), kJobFailed);
+    EXPECT_EQ(g_sJobError, L"The package is damaged or incomplete.");
+    EXPECT_FALSE(Exists(bench.target));
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+// Packages whose names are only dots and blanks before ".exe" unpack into a folder "_" inside the
+// chosen folder, never into the chosen folder or its parent.
+TEST(Job, APackageNamedWithDotsUnpacksIntoAFolderOfItsOwn)
+{
+    for (const wchar_t* name : {L"...exe", L"..exe", L". .exe"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+        JobBench bench("good.exe");
+        ASSERT_TRUE(::CopyFileW(bench.input.programPath.c_str(), (bench.scratch / name).c_str(), FALSE));
+        bench.input.programPath = bench.scratch / name;
+        EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+        EXPECT_EQ(FilesBelow(bench.input.sOutputPath + L"\\_\\"), InputFiles());
+        EXPECT_EQ(FilesBelow(bench.input.sOutputPath + L"\\").size(), InputFiles().size());
+    }
 }
 
 } // namespace
