@@ -5,10 +5,11 @@
 
 namespace {
 
-[[noreturn]] void ThrowFileError(const wchar_t* what, const std::wstring& path)
+// reason: the language entry that says the same in the user's language.
+[[noreturn]] void ThrowFileError(const wchar_t* what, const std::wstring& path, const wchar_t* reason = L"")
 {
-    const DWORD code = ::GetLastError();
-    throw win32::Error(std::wstring(what) + L" \"" + path + L"\". " + win32::SystemErrorText(code));
+    const std::wstring system = win32::SystemErrorText(::GetLastError());
+    throw win32::Error(std::wstring(what) + L" \"" + path + L"\". " + system, reason, {path, system});
 }
 
 } // namespace
@@ -23,7 +24,7 @@ std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path)
     win32::FileHandle file(::CreateFileW(fs::LongPathForm(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        ThrowFileError(L"Cannot create file", path);
+        ThrowFileError(L"Cannot create file", path, L"02000C47");
     return std::unique_ptr<ByteStream>(new ByteStream(std::move(file), path));
 }
 
@@ -56,10 +57,10 @@ void ByteStream::WriteAll(const void* data, uint32_t size)
 {
     DWORD done = 0;
     if (!::WriteFile(file_.get(), data, size, &done, nullptr))
-        ThrowFileError(L"Cannot write file", path_);
+        ThrowFileError(L"Cannot write file", path_, L"02000C48");
     if (done < size) { // the system wrote what fitted
         ::SetLastError(ERROR_DISK_FULL);
-        ThrowFileError(L"Cannot write file", path_);
+        ThrowFileError(L"Cannot write file", path_, L"02000C48");
     }
 }
 

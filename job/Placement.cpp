@@ -10,7 +10,8 @@ namespace {
 
 [[noreturn]] void ThrowCannotPlace(const std::wstring& target, DWORD code)
 {
-    throw win32::Error(L"Cannot write file \"" + target + L"\". " + win32::SystemErrorText(code));
+    const std::wstring system = win32::SystemErrorText(code);
+    throw win32::Error(L"Cannot write file \"" + target + L"\". " + system, L"02000C48", {target, system});
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "fs/WorkFolder.h"
 #include "job/Placement.h"
 #include "job/Staging.h"
+#include "lang/Language.h"
 #include "sevenzip/Stream.h"
 #include "ui/Format.h"
 #include "win32/Error.h"
@@ -72,7 +73,7 @@ void TThreaEncryptFile::RunJob()
     try {
         end = Run();
     } catch (const win32::Error& e) {
-        g_sJobError = e.message();
+        g_sJobError = ErrorText(e); // in the user's language
         end = kJobFailed;
     } catch (const std::bad_alloc&) {
         g_sJobError = L"Not enough memory.";
@@ -275,8 +276,9 @@ void TThreaEncryptFile::CheckFreeSpace(const std::wstring& scratch)
         const std::wstring drive = fs::DrivePart(folder);
         const int64_t free = input_.freeBytes(folder);
         if (free >= 0 && free < needed)
-            throw win32::Error(L"There is not enough free space on " + drive + L" to extract the files: " +
-                               FormatSize(needed) + L" needed, " + FormatSize(free) + L" free.");
+            throw win32::Error(L"There is not enough free space on " + drive + L" (" + FormatSize(needed) +
+                                   L" needed, " + FormatSize(free) + L" free).",
+                               L"02000C46", {drive, FormatSize(needed), FormatSize(free)});
     }
 }
 

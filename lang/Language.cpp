@@ -64,3 +64,18 @@ std::wstring LangText(const std::wstring& key)
 {
     return ReadLangText(g_sLangFile, L"Main", key);
 }
+
+std::wstring ErrorText(const win32::Error& error)
+{
+    if (error.reason().empty())
+        return error.message();
+    std::wstring text = LangText(error.reason());
+    if (text == L"???")
+        return error.message();
+    for (size_t n = 0; n < error.args().size(); ++n) {
+        const std::wstring placeholder = L"{" + std::to_wstring(n) + L"}";
+        for (size_t at = 0; (at = text.find(placeholder, at)) != std::wstring::npos; at += error.args()[n].size())
+            text.replace(at, placeholder.size(), error.args()[n]);
+    }
+    return text;
+}

@@ -2,6 +2,8 @@
 // written into the working folder; every visible text is looked up in it by key.
 #pragma once
 
+#include "win32/Error.h"
+
 #include <windows.h>
 
 #include <string>
@@ -22,3 +24,7 @@ std::wstring ReadLangText(const std::wstring& path, const std::wstring& section,
 
 // The text of key in section "Main" of g_sLangFile.
 std::wstring LangText(const std::wstring& key);
+
+// What an error says to a person: its reason from the language file with "{0}", "{1}"... replaced
+// by its arguments; its message when it has no reason or the file does not have it.
+std::wstring ErrorText(const win32::Error& error);

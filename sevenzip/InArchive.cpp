@@ -35,13 +35,32 @@ std::wstring ResultName(int32_t result)
     }
 }
 
+// The language entry that says what went wrong with an entry.
+const wchar_t* ResultReason(int32_t result)
+{
+    switch (result) {
+    case sevenzip::kResultUnsupportedMethod:
+        return L"02000C44";
+    case sevenzip::kResultWrongPassword:
+        return L"02000C43";
+    default:
+        return L"02000C42"; // damaged data, whether the decoder or the CRC found it
+    }
+}
+
+[[noreturn]] void ThrowDamagedPackage()
+{
+    throw win32::Error(L"The package is damaged or incomplete.", L"02000C41", {});
+}
+
 
 } // namespace
 
 void RefuseUnsafeEntryPath(const std::wstring& path, const std::wstring& folder)
 {
     if (!fs::IsSafeEntryPath(path))
-        throw win32::Error(L"The archive entry \"" + path + L"\" would be written outside the folder " + folder);
+        throw win32::Error(L"The archive entry \"" + path + L"\" would be written outside the folder " + folder,
+                           L"02000C45", {path, folder});
 }
 
 win32::ComPtr<I7zArchiveReader> CreateInArchive(const GUID& classId, const std::wstring& libraryPath)
@@ -110,6 +129,8 @@ void T7zInArchive::OpenArchiveStream(sevenzip::IInStream* stream)
     const HRESULT result = handler->Open(stream, &window, callback.get());
     if (std::exception_ptr error = std::exchange(*pending_, nullptr))
         std::rethrow_exception(error);
+    if (result == S_FALSE)
+        ThrowDamagedPackage(); // no archive the handler can read
     CheckResult(result);
     RefuseDamagedArchive(stream);
 }
@@ -126,7 +147,7 @@ void T7zInArchive::RefuseDamagedArchive(sevenzip::IInStream* stream)
     stream->Seek(0, ByteStream::FromStart, nullptr);
     const uint32_t broken = sevenzip::kErrorIsNotArc | sevenzip::kErrorHeaders | sevenzip::kErrorUnexpectedEnd;
     if ((errors & broken) || (warnings & sevenzip::kErrorHeaders) || (sized && end > size))
-        throw win32::Error(L"The package is damaged or incomplete.");
+        ThrowDamagedPackage();
 }
 
 uint64_t T7zInArchive::ArchiveNumber(PROPID property)
@@ -274,8 +295,10 @@ void T7zInArchive::ExtractAllTo(const std::wstring& folder)
     sExtractFolder = fs::WithTrailingBackslash(folder);
     RunExtract(nullptr, kAllItems, false);
     for (const auto& [index, result] : results_) {
-        if (result != sevenzip::kResultOk)
-            throw win32::Error(ResultName(result) + L": " + ItemPath(index));
+        if (result != sevenzip::kResultOk) {
+            const std::wstring path = ItemPath(index);
+            throw win32::Error(ResultName(result) + L": " + path, ResultReason(result), {path});
+        }
     }
 }
 

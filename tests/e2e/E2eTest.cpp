@@ -124,6 +124,28 @@ TEST(EndToEndInGerman, AWrongPasswordIsReportedInTheSystemsLanguage)
     EXPECT_TRUE(run.TempIsEmpty());
 }
 
+// A damaged package is reported in the system's language: the program's own reason too.
+TEST(EndToEndInGerman, ADamagedPackageIsReportedInTheSystemsLanguage)
+{
+    PackageRun run("truncated.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    EXPECT_EQ(run.AnswerMessageBox(),
+              L"Die Dateien konnten nicht entpackt werden.\r\n\r\nDas Paket ist beschädigt oder unvollständig.");
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
+TEST(EndToEndInJapanese, ADamagedPackageIsReportedInTheSystemsLanguage)
+{
+    PackageRun run("truncated.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    EXPECT_EQ(run.AnswerMessageBox(), L"ファイルを解凍できませんでした。\r\n\r\nパッケージが破損しているか、不完全です。");
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
 TEST(EndToEnd, ATargetThatCannotBeCreatedIsReportedWithTheTypedFolder)
 {
     PackageRun run("good.exe");
@@ -356,10 +378,7 @@ TEST(EndToEnd, AFullDriveIsReportedWithTheSpaceNeededAndFree)
     run.AnswerFolder(L"F:\\e2e");
     run.AnswerPassword(L"secret");
     const std::wstring text = run.AnswerMessageBox();
-    EXPECT_EQ(text.rfind(L"The files could not be extracted.\r\n\r\nThere is not enough free space on F: to extract "
-                         L"the files: ",
-                         0),
-              0u)
+    EXPECT_EQ(text.rfind(L"The files could not be extracted.\r\n\r\nThere is not enough free space on F: (", 0), 0u)
         << testing::PrintToString(text);
     ASSERT_TRUE(run.app->WaitForExit());
     EXPECT_FALSE(Exists(L"F:\\e2e"));

@@ -2,6 +2,8 @@
 
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
+#include "fs/ResourceFile.h"
+#include "lang/Language.h"
 #include "support/JobHarness.h"
 #include "support/Library.h"
 
@@ -598,6 +600,22 @@ uint32_t Crc32(const unsigned char* data, size_t size)
     return ~crc;
 }
 
+// Where the archive starts in a package: the first 7z signature past the program whose start
+// header checks out (the program's embedded library holds the signature too); npos if none.
+size_t ArchiveStart(const std::string& bytes)
+{
+    const std::string signature("7z\xBC\xAF\x27\x1C", 6);
+    for (size_t at = bytes.find(signature, 0xBD000); at != std::string::npos; at = bytes.find(signature, at + 1)) {
+        uint32_t stored = 0;
+        if (at + 32 > bytes.size())
+            break;
+        std::memcpy(&stored, bytes.data() + at + 8, 4);
+        if (Crc32(reinterpret_cast<const unsigned char*>(bytes.data() + at + 12), 20) == stored)
+            return at;
+    }
+    return std::string::npos;
+}
+
 // One byte of an uncompressed archive header changed, with both CRCs written anew: the padding
 // 7-Zip puts before the names must be zeros, and 7zz calls a header with a non-zero one a "Headers
 // Error". The library opens such an archive all the same; it is a damaged package, not a success.
@@ -605,19 +623,9 @@ TEST(Job, AnArchiveWithBrokenHeadersIsADamagedPackage)
 {
     JobBench bench("headers.exe");
     std::string bytes = ReadAll(bench.input.programPath);
-    const std::string signature("7z\xBC\xAF\x27\x1C", 6);
-    // The archive's start: the first signature whose start header checks out (the program's
-    // embedded library holds the signature too).
-    unsigned char* archive = nullptr;
-    for (size_t at = bytes.find(signature, 0xBD000); at != std::string::npos && !archive;
-         at = bytes.find(signature, at + 1)) {
-        auto* candidate = reinterpret_cast<unsigned char*>(bytes.data() + at);
-        uint32_t stored = 0;
-        std::memcpy(&stored, candidate + 8, 4);
-        if (at + 32 <= bytes.size() && Crc32(candidate + 12, 20) == stored)
-            archive = candidate;
-    }
-    ASSERT_TRUE(archive);
+    const size_t start = ArchiveStart(bytes);
+    ASSERT_NE(start, std::string::npos);
+    auto* archive = reinterpret_cast<unsigned char*>(bytes.data() + start);
     uint64_t headerOffset = 0, headerSize = 0;
     std::memcpy(&headerOffset, archive + 12, 8);
     std::memcpy(&headerSize, archive + 20, 8);
@@ -661,6 +669,54 @@ TEST(Job, APackageNamedWithDotsUnpacksIntoAFolderOfItsOwn)
         EXPECT_EQ(FilesBelow(bench.input.sOutputPath + L"\\_\\"), InputFiles());
         EXPECT_EQ(FilesBelow(bench.input.sOutputPath + L"\\").size(), InputFiles().size());
     }
+}
+
+// Packages damaged in every part of their archive, made from one good package: each ends with a
+// reason a person can read (never the system's "Invalid function"), and leaves nothing behind.
+TEST(Job, EachDamageEndsWithAReasonAPersonCanRead)
+{
+    const std::string good = ReadAll(BuildFile("test-packages/good.exe"));
+    const size_t start = ArchiveStart(good);
+    ASSERT_NE(start, std::string::npos);
+    uint64_t headerOffset = 0, headerSize = 0;
+    std::memcpy(&headerOffset, good.data() + start + 12, 8);
+    std::memcpy(&headerSize, good.data() + start + 20, 8);
+    const size_t packed = start + 32, header = packed + headerOffset;
+    const auto cut = [&](size_t length) { return good.substr(0, length); };
+    const auto flip = [&](size_t at) {
+        std::string bytes = good;
+        bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
+        return bytes;
+    };
+    const std::wstring damaged = L"The package is damaged or incomplete.";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::wstring reasonStart;
+    } cases[] = {
+        {"cut in the start header", cut(start + 20), damaged},
+        {"cut in the packed data", cut(packed + headerOffset / 2), damaged},
+        {"cut in the end header", cut(header + headerSize / 2), damaged},
+        {"start header CRC", flip(start + 9), damaged},
+        {"end header", flip(header + headerSize / 2), damaged},
+        {"packed data", flip(packed + headerOffset - headerOffset / 4), L"The data of "},
+        {"nothing appended", ReadAll(BuildFile("Unzip.exe")), damaged},
+    };
+    ScratchFolder languages;
+    SaveResourceToFile(L"LANG_ENGLISH", L"FILE", languages / L"en.txt");
+    g_sLangFile = languages / L"en.txt";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        JobBench bench("good.exe");
+        bench.input.programPath = bench.scratch / L"damaged.exe";
+        WriteFile(bench.input.programPath, c.bytes);
+        const JobEnd end = bench.Run();
+        EXPECT_EQ(end, kJobFailed);
+        EXPECT_EQ(g_sJobError.rfind(c.reasonStart, 0), 0u) << testing::PrintToString(g_sJobError);
+        EXPECT_EQ(g_sJobError.find(L"function"), std::wstring::npos) << testing::PrintToString(g_sJobError);
+        EXPECT_TRUE(bench.LeftInTemp().empty());
+    }
+    g_sLangFile.clear();
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 using testing_support::ReadAll;
 using testing_support::ScratchFolder;
@@ -71,6 +73,40 @@ TEST(LanguageFiles, GiveEveryTextExactlyAsTranslated)
         EXPECT_EQ(language.texts.size(), 34u);
         for (const auto& [key, text] : language.texts)
             EXPECT_EQ(ReadLangText(file, L"Main", key), text) << testing::PrintToString(std::wstring(key));
+    }
+}
+
+// The placeholders of a text ("{0}", "{1}"...), in order of appearance.
+std::vector<std::wstring> Placeholders(const std::wstring& text)
+{
+    std::vector<std::wstring> found;
+    for (size_t at = text.find(L'{'); at != std::wstring::npos; at = text.find(L'{', at + 1)) {
+        const size_t end = text.find(L'}', at);
+        if (end != std::wstring::npos)
+            found.push_back(text.substr(at, end - at + 1));
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The reasons the program gives when files cannot be extracted: in every language, non-empty, with
+// the placeholders of the English text.
+TEST(LanguageFiles, GiveEveryReasonWithTheEnglishPlaceholders)
+{
+    ScratchFolder scratch;
+    const wchar_t* const reasons[] = {L"02000C41", L"02000C42", L"02000C43", L"02000C44",
+                                      L"02000C45", L"02000C46", L"02000C47", L"02000C48"};
+    SaveResourceToFile(L"LANG_ENGLISH", L"FILE", scratch / L"english.txt");
+    for (const auto& language : kExpectedTexts) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(language.resource)));
+        const std::wstring file = scratch / L"en.txt";
+        SaveResourceToFile(language.resource, L"FILE", file);
+        for (const wchar_t* key : reasons) {
+            const std::wstring english = ReadLangText(scratch / L"english.txt", L"Main", key);
+            const std::wstring text = ReadLangText(file, L"Main", key);
+            EXPECT_NE(text, L"???") << testing::PrintToString(std::wstring(key));
+            EXPECT_EQ(Placeholders(text), Placeholders(english)) << testing::PrintToString(std::wstring(key));
+        }
     }
 }
 
