@@ -35,6 +35,17 @@ std::wstring ResultName(int32_t result)
     }
 }
 
+// A size or count as the handler gives it; 0 for any other kind of value.
+uint64_t NumberOf(const PROPVARIANT& value)
+{
+    switch (value.vt) {
+    case VT_UI8: return value.uhVal.QuadPart;
+    case VT_UI4: return value.ulVal;
+    case VT_I8: return static_cast<uint64_t>(value.hVal.QuadPart);
+    default: return 0;
+    }
+}
+
 // The language entry that says what went wrong with an entry.
 const wchar_t* ResultReason(int32_t result)
 {
@@ -155,13 +166,7 @@ uint64_t T7zInArchive::ArchiveNumber(PROPID property)
     PROPVARIANT value;
     ::PropVariantInit(&value);
     pInArchive->GetArchiveProperty(property, &value);
-    uint64_t number = 0;
-    switch (value.vt) {
-    case VT_UI8: number = value.uhVal.QuadPart; break;
-    case VT_UI4: number = value.ulVal; break;
-    case VT_I8: number = static_cast<uint64_t>(value.hVal.QuadPart); break;
-    default: break;
-    }
+    const uint64_t number = NumberOf(value);
     SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
     return number;
 }
@@ -212,13 +217,7 @@ std::wstring T7zInArchive::ItemName(uint32_t index)
 uint64_t T7zInArchive::ItemSize(uint32_t index)
 {
     PROPVARIANT value = ReadProperty(index, sevenzip::kpidSize);
-    uint64_t size = 0;
-    switch (value.vt) {
-    case VT_UI8: size = value.uhVal.QuadPart; break;
-    case VT_UI4: size = value.ulVal; break;
-    case VT_I8: size = static_cast<uint64_t>(value.hVal.QuadPart); break;
-    default: break;
-    }
+    const uint64_t size = NumberOf(value);
     SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
     return size;
 }
