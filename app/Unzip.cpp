@@ -3,6 +3,7 @@
 #include "ui/PasswordFrm.h"
 #include "ui/SetOutputFrm.h"
 #include "win32/Error.h"
+#include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
 
 #include <windows.h>
@@ -15,7 +16,7 @@ int Run()
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     SYSTEM_FUNCTION(L"comctl32.dll", InitCommonControlsEx)(&controls);
-    SYSTEM_FUNCTION(L"ole32.dll", OleInitialize)(nullptr); // the shell's folder picker needs it
+    const win32::OleScope ole; // the shell's folder picker needs it
 
     TfrmMain frmMain;
     TfrmSetOutput frmSetOutput(frmMain.hwnd());
@@ -30,7 +31,6 @@ int Run()
             ::DispatchMessageW(&message);
         }
     }
-    SYSTEM_FUNCTION(L"ole32.dll", OleUninitialize)();
     return 0;
 }
 

@@ -12,14 +12,6 @@ namespace {
 constexpr UINT64 kSignatureWindow = 0x100000; // the archive must start within the first MiB
 constexpr uint32_t kAllItems = 0xFFFFFFFF;
 
-// Clears what an extract call installed, however the call ends.
-template <class Clear>
-struct ClearOnExit {
-    Clear clear;
-    ~ClearOnExit() { clear(); }
-};
-template <class Clear>
-ClearOnExit(Clear) -> ClearOnExit<Clear>;
 
 std::wstring ResultName(int32_t result)
 {
@@ -163,12 +155,9 @@ void T7zInArchive::RefuseDamagedArchive(sevenzip::IInStream* stream)
 
 uint64_t T7zInArchive::ArchiveNumber(PROPID property)
 {
-    PROPVARIANT value;
-    ::PropVariantInit(&value);
-    pInArchive->GetArchiveProperty(property, &value);
-    const uint64_t number = NumberOf(value);
-    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
-    return number;
+    win32::PropVariant value;
+    pInArchive->GetArchiveProperty(property, value.put());
+    return NumberOf(value.get());
 }
 
 void T7zInArchive::CloseArchive()
@@ -186,61 +175,63 @@ uint32_t T7zInArchive::ItemCount()
     return count;
 }
 
-PROPVARIANT T7zInArchive::ReadProperty(uint32_t index, PROPID property)
+void T7zInArchive::ReadProperty(uint32_t index, PROPID property, win32::PropVariant& value)
 {
-    PROPVARIANT value;
-    ::PropVariantInit(&value);
     // The handler does not check the index itself: past the last entry it would read whatever
     // lies beyond its tables. Such an index reads as empty.
     UINT32 count = 0;
     if (pInArchive->GetNumberOfItems(&count) == S_OK && index < count)
-        pInArchive->GetProperty(index, property, &value);
-    return value;
+        pInArchive->GetProperty(index, property, value.put());
 }
+
+namespace {
+
+std::wstring TextOf(const PROPVARIANT& value)
+{
+    return (value.vt == VT_BSTR && value.bstrVal) ? value.bstrVal : L"";
+}
+
+} // namespace
 
 std::wstring T7zInArchive::ItemPath(uint32_t index)
 {
-    PROPVARIANT value = ReadProperty(index, sevenzip::kpidPath);
-    std::wstring text = (value.vt == VT_BSTR && value.bstrVal) ? value.bstrVal : L"";
-    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
-    return text;
+    win32::PropVariant value;
+    ReadProperty(index, sevenzip::kpidPath, value);
+    return TextOf(value.get());
 }
 
 std::wstring T7zInArchive::ItemName(uint32_t index)
 {
-    PROPVARIANT value = ReadProperty(index, sevenzip::kpidName);
-    std::wstring text = (value.vt == VT_BSTR && value.bstrVal) ? value.bstrVal : L"";
-    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
-    return text;
+    win32::PropVariant value;
+    ReadProperty(index, sevenzip::kpidName, value);
+    return TextOf(value.get());
 }
 
 uint64_t T7zInArchive::ItemSize(uint32_t index)
 {
-    PROPVARIANT value = ReadProperty(index, sevenzip::kpidSize);
-    const uint64_t size = NumberOf(value);
-    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
-    return size;
+    win32::PropVariant value;
+    ReadProperty(index, sevenzip::kpidSize, value);
+    return NumberOf(value.get());
 }
 
 bool T7zInArchive::ItemIsFolder(uint32_t index)
 {
-    PROPVARIANT value = ReadProperty(index, sevenzip::kpidIsDir);
-    bool folder = false;
-    switch (value.vt) {
-    case VT_BOOL: folder = value.boolVal != VARIANT_FALSE; break;
-    case VT_UI4: folder = value.ulVal != 0; break;
-    case VT_I4: folder = value.lVal != 0; break;
-    default: break;
+    win32::PropVariant value;
+    ReadProperty(index, sevenzip::kpidIsDir, value);
+    const PROPVARIANT& v = value.get();
+    switch (v.vt) {
+    case VT_BOOL: return v.boolVal != VARIANT_FALSE;
+    case VT_UI4: return v.ulVal != 0;
+    case VT_I4: return v.lVal != 0;
+    default: return false;
     }
-    SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value);
-    return folder;
 }
 
 // --- Extraction ---
 
 void T7zInArchive::RunExtract(const uint32_t* indices, uint32_t count, bool test)
 {
-    ClearOnExit cleared{[this] {
+    const win32::ScopeExit cleared{[this] {
         pItemStream = nullptr;
         pfnItemStream = nullptr;
         pItemStreamContext = nullptr;

@@ -79,7 +79,7 @@ private:
     // caller (raised again once the library returns) and the library hears E_FAIL.
     template <class Call>
     HRESULT Guarded(Call call) noexcept;
-    PROPVARIANT ReadProperty(uint32_t index, PROPID property);
+    void ReadProperty(uint32_t index, PROPID property, win32::PropVariant& value);
 
     win32::ComPtr<sevenzip::IInArchive> pInArchive;
     PasswordCallback pfnPassword = nullptr;

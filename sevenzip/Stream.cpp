@@ -3,21 +3,13 @@
 #include "win32/Error.h"
 
 T7zStream::T7zStream(std::unique_ptr<ByteStream> owned, PendingError pending)
-    : pStream(owned.release()), bOwnsStream(true), pending_(std::move(pending))
+    : owned_(std::move(owned)), pStream(owned_.get()), pending_(std::move(pending))
 {
 }
 
-T7zStream::T7zStream(ByteStream& borrowed, PendingError pending)
-    : pStream(&borrowed), bOwnsStream(false), pending_(std::move(pending))
-{
-}
+T7zStream::T7zStream(ByteStream& borrowed, PendingError pending) : pStream(&borrowed), pending_(std::move(pending)) {}
 
-T7zStream::~T7zStream()
-{
-    if (bOwnsStream)
-        delete pStream;
-    pStream = nullptr;
-}
+T7zStream::~T7zStream() = default;
 
 HRESULT __stdcall T7zStream::QueryInterface(REFIID iid, void** object)
 {

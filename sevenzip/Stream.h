@@ -35,7 +35,7 @@ public:
     HRESULT __stdcall Flush() override;
 
 private:
-    ByteStream* pStream;
-    bool bOwnsStream;
+    std::unique_ptr<ByteStream> owned_; // when the adapter owns its stream
+    ByteStream* pStream;                // the stream in use: owned_, or the caller's
     PendingError pending_;
 };

@@ -2,6 +2,7 @@
 
 #include "fs/FileOps.h"
 #include "lang/Language.h"
+#include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
 
 #include <shlobj.h>
@@ -37,10 +38,9 @@ bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& path)
     info.lpfn = BrowseCallback;
     info.lParam = path.empty() ? 0 : reinterpret_cast<LPARAM>(path.c_str());
     PIDLIST_ABSOLUTE chosen = SYSTEM_FUNCTION(L"shell32.dll", SHBrowseForFolderW)(&info);
+    const win32::CoTaskMemory owned(chosen);
     wchar_t buffer[MAX_PATH + 1] = {};
     const bool found = chosen && SYSTEM_FUNCTION(L"shell32.dll", SHGetPathFromIDListW)(chosen, buffer) && buffer[0];
-    if (chosen)
-        SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree)(chosen);
     path = found ? buffer : L"";
     return found;
 }

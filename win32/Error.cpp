@@ -1,5 +1,7 @@
 #include "win32/Error.h"
 
+#include "win32/Handles.h"
+
 namespace win32 {
 
 std::wstring SystemErrorText(DWORD code)
@@ -8,9 +10,8 @@ std::wstring SystemErrorText(DWORD code)
     DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                         FORMAT_MESSAGE_IGNORE_INSERTS,
                                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const LocalMemory owned(buffer);
     std::wstring text(buffer ? buffer : L"", length);
-    if (buffer)
-        ::LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
         text.pop_back();
     return text;

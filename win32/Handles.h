@@ -1,7 +1,11 @@
 // Owners for Windows handles: each closes its handle exactly once, when it goes out of scope.
 #pragma once
 
+#include "win32/SystemLibrary.h"
+
 #include <windows.h>
+#include <objbase.h>
+#include <propidl.h>
 
 #include <utility>
 
@@ -74,11 +78,27 @@ struct IconTraits {
     static void close(Type h) noexcept { ::DestroyIcon(h); }
 };
 
+// Memory the system allocated for the caller (FormatMessage's buffer).
+struct LocalTraits {
+    using Type = HLOCAL;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type h) noexcept { ::LocalFree(h); }
+};
+
+// Memory the shell hands out (an item id list, say).
+struct CoTaskMemTraits {
+    using Type = void*;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type p) noexcept { SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree)(p); }
+};
+
 using FileHandle = Unique<FileTraits>;
 using KernelHandle = Unique<KernelTraits>;
 using FindHandle = Unique<FindTraits>;
 using ModuleHandle = Unique<ModuleTraits>;
 using IconHandle = Unique<IconTraits>;
+using LocalMemory = Unique<LocalTraits>;
+using CoTaskMemory = Unique<CoTaskMemTraits>;
 
 // A counted reference to a COM-style object: released once when it goes out of scope.
 template <class T>
@@ -138,6 +158,73 @@ public:
 
 private:
     DWORD old_ = 0;
+};
+
+// Runs a function when the scope ends, however it ends.
+template <class Function>
+class ScopeExit {
+public:
+    explicit ScopeExit(Function function) : function_(std::move(function)) {}
+    ~ScopeExit() { function_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    Function function_;
+};
+
+// A property value that the library filled in; cleared once at the end of the scope.
+class PropVariant {
+public:
+    PropVariant() noexcept { ::PropVariantInit(&value_); }
+    ~PropVariant() { SYSTEM_FUNCTION(L"ole32.dll", PropVariantClear)(&value_); }
+    PropVariant(const PropVariant&) = delete;
+    PropVariant& operator=(const PropVariant&) = delete;
+
+    PROPVARIANT* put() noexcept { return &value_; }
+    const PROPVARIANT& get() const noexcept { return value_; }
+
+private:
+    PROPVARIANT value_;
+};
+
+// A window's device context with one object selected into it, both given back at the end.
+class WindowDC {
+public:
+    WindowDC(HWND window, HGDIOBJ selected) : window_(window), dc_(::GetDC(window))
+    {
+        old_ = ::SelectObject(dc_, selected);
+    }
+    ~WindowDC()
+    {
+        ::SelectObject(dc_, old_);
+        ::ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+    HGDIOBJ old_ = nullptr;
+};
+
+// OLE on the calling thread for a scope (the shell's folder picker needs it).
+class OleScope {
+public:
+    OleScope() : initialised_(SUCCEEDED(SYSTEM_FUNCTION(L"ole32.dll", OleInitialize)(nullptr))) {}
+    ~OleScope()
+    {
+        if (initialised_)
+            SYSTEM_FUNCTION(L"ole32.dll", OleUninitialize)();
+    }
+    OleScope(const OleScope&) = delete;
+    OleScope& operator=(const OleScope&) = delete;
+
+private:
+    bool initialised_;
 };
 
 } // namespace win32

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "win32/Error.h"
+#include "win32/Handles.h"
 
 #include <algorithm>
 #include <new>
@@ -202,12 +203,11 @@ HWND Window::AddLabel(const std::wstring& text, int x, int y, int width, int hei
 void Window::FitLabel(HWND label, int maxWidth)
 {
     const std::wstring text = GetText(label);
-    HDC dc = ::GetDC(label);
-    HGDIOBJ old = ::SelectObject(dc, DialogFont());
     RECT bounds{0, 0, 0, 0};
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(label, dc);
+    {
+        const WindowDC dc(label, DialogFont());
+        ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE);
+    }
     LONG width = bounds.right + 2;
     if (maxWidth > 0)
         width = std::min<LONG>(width, maxWidth);
