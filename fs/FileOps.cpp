@@ -126,6 +126,13 @@ bool IsMadeFolder(const std::wstring& folder)
     return std::find(made.keys.begin(), made.keys.end(), key) != made.keys.end();
 }
 
+std::wstring TemporaryFolder()
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+    return (length > 0 && length <= MAX_PATH) ? std::wstring(buffer, length) : std::wstring();
+}
+
 bool IsProtectedFolder(const std::wstring& folder)
 {
     // Without its trailing "\": "C:", "\\server\share", "\\?\C:" and the like are roots.
@@ -141,9 +148,8 @@ bool IsProtectedFolder(const std::wstring& folder)
         path = L"\\" + path.substr(3);
     if (DrivePart(path) == path)
         return true;
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    return length > 0 && length <= MAX_PATH && FolderKey(temp) == FolderKey(path);
+    const std::wstring temp = TemporaryFolder();
+    return !temp.empty() && FolderKey(temp) == FolderKey(path);
 }
 
 bool DeleteFolderTree(const std::wstring& folder)

@@ -27,6 +27,9 @@ void CreateFolderChain(const std::wstring& path);
 void RecordMadeFolder(const std::wstring& folder);
 bool IsMadeFolder(const std::wstring& folder);
 
+// The system's temporary folder with its trailing "\\"; empty when the system cannot say.
+std::wstring TemporaryFolder();
+
 // Whether a folder must never be removed as a whole: a drive root (also a network share's) or the
 // system's temporary folder itself.
 bool IsProtectedFolder(const std::wstring& folder);

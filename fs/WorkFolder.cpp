@@ -18,13 +18,6 @@ namespace {
 // A name that another process took between our asking and our creating is asked for again.
 constexpr int kNameAttempts = 3;
 
-std::wstring SystemTemporaryFolder()
-{
-    wchar_t buffer[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
-    return (length > 0 && length <= MAX_PATH) ? std::wstring(buffer, length) : std::wstring();
-}
-
 bool SystemUniqueName(const std::wstring& folder, std::wstring& name)
 {
     wchar_t unique[MAX_PATH + 1] = {};
@@ -66,7 +59,7 @@ int32_t GetDriveFreeMB(const std::wstring& path)
 
 WorkFolderCalls SystemWorkFolderCalls()
 {
-    return {GetDriveFreeMB, SystemTemporaryFolder, SystemUniqueName};
+    return {GetDriveFreeMB, TemporaryFolder, SystemUniqueName};
 }
 
 WorkFolderCalls& CurrentWorkFolderCalls()

@@ -6,6 +6,12 @@
 #include <algorithm>
 #include <vector>
 
+int64_t WorkFolderBytes(uint64_t programSize)
+{
+    constexpr int64_t kMargin = 8 * 1024 * 1024;
+    return std::max<int64_t>(static_cast<int64_t>(programSize) - PAYLOAD_OFFSET, 0) + kMargin;
+}
+
 std::wstring TargetFolderFor(const std::wstring& outputPath, const std::wstring& packageName)
 {
     return fs::WithTrailingBackslash(fs::WithTrailingBackslash(outputPath) + packageName);

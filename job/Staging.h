@@ -11,6 +11,11 @@
 inline constexpr int64_t PAYLOAD_OFFSET = 0xBD000;
 inline constexpr uint32_t COPY_CHUNK = 61440;
 
+// What the working folder must have room for, given the size of the program file: the staged
+// archive (from PAYLOAD_OFFSET to the end) and a margin for the archive library and the language
+// file.
+int64_t WorkFolderBytes(uint64_t programSize);
+
 // The folder the job extracts into: the output folder, one "\", the package name, one "\".
 std::wstring TargetFolderFor(const std::wstring& outputPath, const std::wstring& packageName);
 

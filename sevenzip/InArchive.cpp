@@ -13,17 +13,23 @@ constexpr UINT64 kSignatureWindow = 0x100000; // the archive must start within t
 constexpr uint32_t kAllItems = 0xFFFFFFFF;
 
 
-std::wstring ResultName(int32_t result)
+// What went wrong with an entry: in English, and as the language entry that says it to a person.
+struct EntryFailure {
+    const wchar_t* english;
+    const wchar_t* reason;
+};
+
+EntryFailure TextOfResult(int32_t result)
 {
     switch (result) {
     case sevenzip::kResultUnsupportedMethod:
-        return L"Unsupported method";
+        return {L"Unsupported method", L"02000C44"};
     case sevenzip::kResultCrcError:
-        return L"CRC error";
+        return {L"CRC error", L"02000C42"};
     case sevenzip::kResultWrongPassword:
-        return L"Wrong password";
+        return {L"Wrong password", L"02000C43"};
     default:
-        return L"Data error";
+        return {L"Data error", L"02000C42"};
     }
 }
 
@@ -35,19 +41,6 @@ uint64_t NumberOf(const PROPVARIANT& value)
     case VT_UI4: return value.ulVal;
     case VT_I8: return static_cast<uint64_t>(value.hVal.QuadPart);
     default: return 0;
-    }
-}
-
-// The language entry that says what went wrong with an entry.
-const wchar_t* ResultReason(int32_t result)
-{
-    switch (result) {
-    case sevenzip::kResultUnsupportedMethod:
-        return L"02000C44";
-    case sevenzip::kResultWrongPassword:
-        return L"02000C43";
-    default:
-        return L"02000C42"; // damaged data, whether the decoder or the CRC found it
     }
 }
 
@@ -287,7 +280,8 @@ void T7zInArchive::ExtractAllTo(const std::wstring& folder)
     for (const auto& [index, result] : results_) {
         if (result != sevenzip::kResultOk) {
             const std::wstring path = ItemPath(index);
-            throw win32::Error(ResultName(result) + L": " + path, ResultReason(result), {path});
+            const EntryFailure text = TextOfResult(result);
+            throw win32::Error(text.english + (L": " + path), text.reason, {path});
         }
     }
 }

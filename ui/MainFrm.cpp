@@ -20,9 +20,6 @@ enum { IdHide = 100, IdPause, IdCancel };
 enum { kStartTimer = 1, kProgressTimer = 2 };
 constexpr UINT WM_TRAY_ICON = WM_APP + 1;
 
-// Room for the archive library and the language file beside the staged archive.
-constexpr int64_t kWorkFolderMargin = 8 * 1024 * 1024;
-
 // "Cannot create folder '{0}'" with the placeholder gone and the folder as typed after it.
 std::wstring CannotCreateMessage(const std::wstring& text, const std::wstring& folder)
 {
@@ -93,14 +90,6 @@ void TfrmMain::SetLabel(HWND label, const std::wstring& text)
 }
 
 // --- Start: first show, texts, the two questions, the job ---
-
-// What the working folder receives: the staged archive (the program file from the payload's
-// offset to its end), the archive library and the language file.
-int64_t WorkFolderBytes(uint64_t programSize)
-{
-    const int64_t payload = static_cast<int64_t>(programSize) - PAYLOAD_OFFSET;
-    return std::max<int64_t>(payload, 0) + kWorkFolderMargin;
-}
 
 void TfrmMain::FormShow()
 {
@@ -322,7 +311,7 @@ bool TfrmMain::FormCloseQuery()
         // The overwrite question is open: the close is asked about now, and a yes answers that
         // question Cancel, so that the job can end.
         closeAsked_ = true;
-        const bool confirmed = Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+        const bool confirmed = ConfirmCancel();
         closeAsked_ = false;
         if (confirmed && frmOverWrite_) {
             CancelJob();
@@ -338,7 +327,7 @@ bool TfrmMain::FormCloseQuery()
         fs::DeleteFolderTree(g_sWorkDir);
         return true;
     }
-    if (Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+    if (!ConfirmCancel())
         return false;
     // The job may have ended while the question was open.
     if (!thrExtract || thrExtract->Finished())
@@ -357,6 +346,11 @@ bool TfrmMain::FormCloseQuery()
     thrExtract.reset();
     fs::DeleteFolderTree(g_sWorkDir);
     return true;
+}
+
+bool TfrmMain::ConfirmCancel()
+{
+    return Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
 int TfrmMain::Ask(const std::wstring& text, UINT flags)

@@ -60,6 +60,8 @@ private:
         return show();
     }
     int Ask(const std::wstring& text, UINT flags);
+    // "Are you sure you want to cancel?"; true for OK.
+    bool ConfirmCancel();
     void ModalEnded();
 
     // Controls.
@@ -91,6 +93,3 @@ private:
 // The title the application has before the language texts: the program file's name up to its
 // first ".", every letter after the first in lower case.
 std::wstring DefaultApplicationTitle();
-
-// What the working folder must have room for, given the size of the program file.
-int64_t WorkFolderBytes(uint64_t programSize);

@@ -26,14 +26,18 @@ RECT WorkArea()
     return area;
 }
 
+// Where a window of width x height stands centred over area.
+POINT CentredIn(const RECT& area, int width, int height)
+{
+    return {area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
+}
+
 void CentreOnWorkArea(HWND window)
 {
     RECT frame;
     ::GetWindowRect(window, &frame);
-    const RECT area = WorkArea();
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    ::SetWindowPos(window, HWND_TOP, area.left + (area.right - area.left - width) / 2,
-                   area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    const POINT at = CentredIn(WorkArea(), frame.right - frame.left, frame.bottom - frame.top);
+    ::SetWindowPos(window, HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 // Moves the next window the thread activates (the message box) onto the work area, then lets go.
@@ -96,9 +100,9 @@ void Window::Create(const wchar_t* className, DWORD style, DWORD exStyle, int wi
     RECT area = WorkArea();
     if (centreOnOwner && owner && !IsOutOfSight(owner))
         ::GetWindowRect(owner, &area);
-    const int x = area.left + (area.right - area.left - outerWidth) / 2;
-    const int y = area.top + (area.bottom - area.top - outerHeight) / 2;
-    ::CreateWindowExW(exStyle, className, L"", style, x, y, outerWidth, outerHeight, owner, nullptr, instance, this);
+    const POINT at = CentredIn(area, outerWidth, outerHeight);
+    ::CreateWindowExW(exStyle, className, L"", style, at.x, at.y, outerWidth, outerHeight, owner, nullptr, instance,
+                      this);
 }
 
 LRESULT CALLBACK Window::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

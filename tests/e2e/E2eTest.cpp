@@ -58,6 +58,13 @@ public:
         Type(Child(dialog, L"Edit"), password);
         Click(Child(dialog, L"Button", L"OK"));
     }
+    // Answers both dialogs with the output folder and password; the main window that shows the job.
+    HWND StartJob(const std::wstring& password)
+    {
+        AnswerFolder(out());
+        AnswerPassword(password);
+        return app->WaitForWindow(L"TfrmMain");
+    }
     // The message box that comes next: its text, after pressing button (IDOK, IDCANCEL).
     std::wstring AnswerMessageBox(int button = IDOK)
     {
@@ -219,9 +226,7 @@ TEST(EndToEnd, ClashesAreAnsweredThroughTheOverwriteDialog)
 TEST(EndToEnd, PauseHoldsTheJobAndTheClockUntilContinue)
 {
     PackageRun run("big.exe");
-    run.AnswerFolder(run.out());
-    run.AnswerPassword(L"secret");
-    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    HWND main = run.StartJob(L"secret");
     ASSERT_TRUE(main);
     HWND pause = Child(main, L"Button", L"Pause");
     ASSERT_TRUE(pause);
@@ -246,9 +251,7 @@ TEST(EndToEnd, PauseHoldsTheJobAndTheClockUntilContinue)
 TEST(EndToEnd, ACancelledJobClosesWithoutAMessage)
 {
     PackageRun run("big.exe");
-    run.AnswerFolder(run.out());
-    run.AnswerPassword(L"secret");
-    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    HWND main = run.StartJob(L"secret");
     ASSERT_TRUE(main);
     Click(Child(main, L"Button", L"Cancel"));
     EXPECT_EQ(run.AnswerMessageBox(IDOK), L"Are you sure you want to cancel?");
@@ -262,9 +265,7 @@ TEST(EndToEnd, ACancelledJobClosesWithoutAMessage)
 TEST(EndToEnd, TheJobEndingWhileTheCloseQuestionIsOpenEndsCleanly)
 {
     PackageRun run("huge.exe");
-    run.AnswerFolder(run.out());
-    run.AnswerPassword(L"wrong");
-    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    HWND main = run.StartJob(L"wrong");
     ASSERT_TRUE(main);
     Click(Child(main, L"Button", L"Cancel"));
     HWND question = run.app->WaitForMessageBoxSaying(L"Are you sure you want to cancel?");
@@ -287,9 +288,7 @@ TEST(EndToEnd, TheJobEndingWhileTheCloseQuestionIsOpenEndsCleanly)
 TEST(EndToEnd, ACloseConfirmedDuringStagingEndsAndLeavesNothing)
 {
     PackageRun run("huge.exe");
-    run.AnswerFolder(run.out());
-    run.AnswerPassword(L"secret");
-    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    HWND main = run.StartJob(L"secret");
     ASSERT_TRUE(main);
     Click(Child(main, L"Button", L"Pause")); // holds the worker between two staging blocks
     Click(Child(main, L"Button", L"Cancel"));
@@ -309,9 +308,7 @@ TEST(EndToEnd, AClashQuestionIsSeenWhileTheWindowIsMinimisedOrInTheBackground)
         PackageRun run("huge.exe");
         ::CreateDirectoryW(run.target().c_str(), nullptr);
         WriteFile(run.target() + L"huge.bin", "old");
-        run.AnswerFolder(run.out());
-        run.AnswerPassword(L"secret");
-        HWND main = run.app->WaitForWindow(L"TfrmMain");
+        HWND main = run.StartJob(L"secret");
         ASSERT_TRUE(main);
         if (background)
             Click(Child(main, L"Button", L"Background"));
@@ -335,9 +332,7 @@ TEST(EndToEnd, AClashQuestionIsSeenWhileTheWindowIsMinimisedOrInTheBackground)
 TEST(EndToEnd, BackgroundModeHidesTheWindowUntilTheTrayIconIsClicked)
 {
     PackageRun run("big.exe");
-    run.AnswerFolder(run.out());
-    run.AnswerPassword(L"secret");
-    HWND main = run.app->WaitForWindow(L"TfrmMain");
+    HWND main = run.StartJob(L"secret");
     ASSERT_TRUE(main);
     Click(Child(main, L"Button", L"Pause")); // keep the job from ending meanwhile
     Click(Child(main, L"Button", L"Background"));

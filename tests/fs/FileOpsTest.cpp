@@ -102,7 +102,7 @@ TEST(DeleteFolderTree, RefusesWhatThisRunDidNotMake)
     for (const auto& sentinel : sentinels)
         WriteFile(sentinel, "keep");
 
-    for (const std::wstring folder : {std::wstring(temp), std::wstring(L"E:\\"), std::wstring(L"E:"), notOurs}) {
+    for (const std::wstring& folder : {std::wstring(temp), std::wstring(L"E:\\"), std::wstring(L"E:"), notOurs}) {
         SCOPED_TRACE(testing::PrintToString(folder));
         EXPECT_FALSE(fs::DeleteFolderTree(folder));
         if (folder != notOurs) { // recorded or not, a root and the temporary folder stay
@@ -122,11 +122,11 @@ TEST(IsProtectedFolder, DriveRootsSharesAndTheTemporaryFolder)
     ::GetTempPathW(MAX_PATH + 1, temp);
     std::wstring tempWithout = temp;
     tempWithout.pop_back();
-    for (const std::wstring path : {std::wstring(L"C:\\"), std::wstring(L"c:"), std::wstring(L"\\\\?\\D:\\"),
+    for (const std::wstring& path : {std::wstring(L"C:\\"), std::wstring(L"c:"), std::wstring(L"\\\\?\\D:\\"),
                                     std::wstring(L"\\\\server\\share\\"), std::wstring(L"\\\\?\\UNC\\server\\share"),
                                     std::wstring(L""), std::wstring(temp), tempWithout})
         EXPECT_TRUE(fs::IsProtectedFolder(path)) << testing::PrintToString(path);
-    for (const std::wstring path : {std::wstring(L"C:\\Users\\"), std::wstring(temp) + L"qv_1.tmp\\",
+    for (const std::wstring& path : {std::wstring(L"C:\\Users\\"), std::wstring(temp) + L"qv_1.tmp\\",
                                     std::wstring(L"\\\\server\\share\\folder")})
         EXPECT_FALSE(fs::IsProtectedFolder(path)) << testing::PrintToString(path);
 }
