@@ -3,17 +3,6 @@
 #include "fs/Paths.h"
 #include "win32/Error.h"
 
-namespace {
-
-// reason: the language entry that says the same in the user's language.
-[[noreturn]] void ThrowFileError(const wchar_t* what, const std::wstring& path, const wchar_t* reason = L"")
-{
-    const std::wstring system = win32::SystemErrorText(::GetLastError());
-    throw win32::Error(std::wstring(what) + L" \"" + path + L"\". " + system, reason, {path, system});
-}
-
-} // namespace
-
 ByteStream::ByteStream(win32::FileHandle file, std::wstring path)
     : file_(std::move(file)), path_(std::move(path))
 {
@@ -24,7 +13,7 @@ std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path)
     win32::FileHandle file(::CreateFileW(fs::LongPathForm(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        ThrowFileError(L"Cannot create file", path, L"02000C47");
+        throw win32::FileError(L"Cannot create file", path, ::GetLastError(), L"02000C47");
     return std::unique_ptr<ByteStream>(new ByteStream(std::move(file), path));
 }
 
@@ -33,7 +22,7 @@ std::unique_ptr<ByteStream> ByteStream::OpenRead(const std::wstring& path)
     win32::FileHandle file(::CreateFileW(fs::LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        ThrowFileError(L"Cannot open file", path);
+        throw win32::FileError(L"Cannot open file", path, ::GetLastError());
     return std::unique_ptr<ByteStream>(new ByteStream(std::move(file), path));
 }
 
@@ -57,10 +46,9 @@ void ByteStream::WriteAll(const void* data, uint32_t size)
 {
     DWORD done = 0;
     if (!::WriteFile(file_.get(), data, size, &done, nullptr))
-        ThrowFileError(L"Cannot write file", path_, L"02000C48");
+        throw win32::FileError(L"Cannot write file", path_, ::GetLastError(), L"02000C48");
     if (done < size) { // the system wrote what fitted
-        ::SetLastError(ERROR_DISK_FULL);
-        ThrowFileError(L"Cannot write file", path_, L"02000C48");
+        throw win32::FileError(L"Cannot write file", path_, ERROR_DISK_FULL, L"02000C48");
     }
 }
 

@@ -1,6 +1,7 @@
 #include "fs/FileOps.h"
 
 #include "fs/Paths.h"
+#include "job/PackageFormat.h"
 #include "win32/Handles.h"
 
 #include <windows.h>

@@ -7,9 +7,6 @@
 
 namespace fs {
 
-// The archive's marker entry; it is used for the password check and never left in the target.
-inline constexpr wchar_t kMarkerName[] = L"1e1c8ebb-9299-4834-ab8f-9e5a0c04ba8b.quorvane";
-
 bool FolderExists(const std::wstring& path);
 // Whether a file (not a folder) exists at path.
 bool FileExists(const std::wstring& path);

@@ -45,7 +45,7 @@ win32::FileHandle SaveResourceToHeldFile(const std::wstring& name, const std::ws
     win32::FileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held)
-        throw win32::Error(L"Cannot open file \"" + path + L"\". " + win32::SystemErrorText(::GetLastError()));
+        throw win32::FileError(L"Cannot open file", path, ::GetLastError());
     // Between writing and holding, the file was briefly free: make sure it is still ours.
     std::vector<char> content(bytes.size() + 1);
     DWORD got = 0;

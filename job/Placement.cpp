@@ -8,10 +8,9 @@
 
 namespace {
 
-[[noreturn]] void ThrowCannotPlace(const std::wstring& target, DWORD code)
+win32::Error CannotPlace(const std::wstring& target, DWORD code)
 {
-    const std::wstring system = win32::SystemErrorText(code);
-    throw win32::Error(L"Cannot write file \"" + target + L"\". " + system, L"02000C48", {target, system});
+    return win32::FileError(L"Cannot write file", target, code, L"02000C48");
 }
 
 } // namespace
@@ -34,7 +33,7 @@ void PlaceFile(const std::wstring& staged, const std::wstring& target, bool repl
     const std::wstring from = fs::LongPathForm(staged);
     if (!replace) {
         if (!::CopyFileW(from.c_str(), fs::LongPathForm(target).c_str(), TRUE))
-            ThrowCannotPlace(target, ::GetLastError());
+            throw CannotPlace(target, ::GetLastError());
         return;
     }
     // Beside the target, so that the final step is a rename on one drive.
@@ -42,12 +41,12 @@ void PlaceFile(const std::wstring& staged, const std::wstring& target, bool repl
     if (!::CopyFileW(from.c_str(), partial.c_str(), FALSE)) {
         const DWORD code = ::GetLastError();
         ::DeleteFileW(partial.c_str());
-        ThrowCannotPlace(target, code);
+        throw CannotPlace(target, code);
     }
     if (!::MoveFileExW(partial.c_str(), fs::LongPathForm(target).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD code = ::GetLastError();
         ::DeleteFileW(partial.c_str());
-        ThrowCannotPlace(target, code);
+        throw CannotPlace(target, code);
     }
 }

@@ -2,13 +2,13 @@
 #pragma once
 
 #include "fs/ByteStream.h"
+#include "job/PackageFormat.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
-// Where the copy starts in the program file, and the largest block copied at once.
-inline constexpr int64_t PAYLOAD_OFFSET = 0xBD000;
+// The largest block copied at once.
 inline constexpr uint32_t COPY_CHUNK = 61440;
 
 // What the working folder must have room for, given the size of the program file: the staged

@@ -2,6 +2,8 @@
 
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
+#include "job/PackageFormat.h"
+#include "sevenzip/QueryTable.h"
 #include "win32/Error.h"
 #include "win32/SystemLibrary.h"
 
@@ -9,9 +11,7 @@
 
 namespace {
 
-constexpr UINT64 kSignatureWindow = 0x100000; // the archive must start within the first MiB
 constexpr uint32_t kAllItems = 0xFFFFFFFF;
-
 
 // What went wrong with an entry: in English, and as the language entry that says it to a person.
 struct EntryFailure {
@@ -75,26 +75,18 @@ T7zInArchive::~T7zInArchive()
 
 HRESULT __stdcall T7zInArchive::QueryInterface(REFIID iid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_I7zArchiveReader)
-        *object = static_cast<I7zArchiveReader*>(this);
-    else if (iid == sevenzip::IID_IArchiveOpenSetSubArchiveName)
-        *object = static_cast<sevenzip::IArchiveOpenSetSubArchiveName*>(this);
-    else if (iid == sevenzip::IID_IArchiveOpenVolumeCallback)
-        *object = static_cast<sevenzip::IArchiveOpenVolumeCallback*>(this);
-    else if (iid == sevenzip::IID_ICryptoGetTextPassword)
-        *object = static_cast<sevenzip::ICryptoGetTextPassword*>(this);
-    else if (iid == sevenzip::IID_IArchiveExtractCallback || iid == sevenzip::IID_IProgress)
-        *object = static_cast<sevenzip::IArchiveExtractCallback*>(this);
-    else if (iid == sevenzip::IID_IArchiveOpenCallback)
-        *object = static_cast<sevenzip::IArchiveOpenCallback*>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    I7zArchiveReader* reader = this;
+    sevenzip::IArchiveExtractCallback* extract = this;
+    return sevenzip::QueryFromTable(
+        iid, object,
+        {{IID_IUnknown, reader},
+         {IID_I7zArchiveReader, reader},
+         {sevenzip::IID_IArchiveOpenSetSubArchiveName, static_cast<sevenzip::IArchiveOpenSetSubArchiveName*>(this)},
+         {sevenzip::IID_IArchiveOpenVolumeCallback, static_cast<sevenzip::IArchiveOpenVolumeCallback*>(this)},
+         {sevenzip::IID_ICryptoGetTextPassword, static_cast<sevenzip::ICryptoGetTextPassword*>(this)},
+         {sevenzip::IID_IArchiveExtractCallback, extract},
+         {sevenzip::IID_IProgress, extract},
+         {sevenzip::IID_IArchiveOpenCallback, static_cast<sevenzip::IArchiveOpenCallback*>(this)}});
 }
 
 // --- Opening and reading entries ---
@@ -120,11 +112,10 @@ void T7zInArchive::OpenArchiveStream(sevenzip::IInStream* stream)
 {
     win32::ComPtr<sevenzip::IArchiveOpenCallback> callback(this);
     auto handler = InnerArchive();
-    const UINT64 window = kSignatureWindow;
-    *pending_ = nullptr;
+    const UINT64 window = SEARCH_WINDOW; // the archive must start within it
+    pending_->Clear();
     const HRESULT result = handler->Open(stream, &window, callback.get());
-    if (std::exception_ptr error = std::exchange(*pending_, nullptr))
-        std::rethrow_exception(error);
+    pending_->RaiseIfAny();
     if (result == S_FALSE)
         ThrowDamagedPackage(); // no archive the handler can read
     CheckResult(result);
@@ -231,13 +222,12 @@ void T7zInArchive::RunExtract(const uint32_t* indices, uint32_t count, bool test
         sExtractFolder.clear();
     }};
     results_.clear();
-    *pending_ = nullptr;
+    pending_->Clear();
 
     win32::ComPtr<sevenzip::IArchiveExtractCallback> callback(this);
     const HRESULT result = pInArchive->Extract(indices, count, test ? 1 : 0, callback.get());
     RemoveUnfinishedFiles();
-    if (std::exception_ptr error = std::exchange(*pending_, nullptr))
-        std::rethrow_exception(error);
+    pending_->RaiseIfAny();
     CheckResult(result);
 }
 
@@ -316,7 +306,7 @@ HRESULT __stdcall T7zInArchive::GetStream(UINT32 index, sevenzip::ISequentialOut
 
 HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutStream** stream)
 {
-    try {
+    return Guarded([&]() -> HRESULT {
         const std::wstring path = ItemPath(index);
         RefuseUnsafeEntryPath(path, sExtractFolder);
         const std::wstring target = fs::FullPathOf(sExtractFolder + fs::MapEntryPath(path));
@@ -326,10 +316,7 @@ HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutS
         *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(std::move(file), pending_));
         (*stream)->AddRef();
         return S_OK;
-    } catch (...) {
-        *pending_ = std::current_exception();
-        return E_FAIL;
-    }
+    });
 }
 
 HRESULT __stdcall T7zInArchive::PrepareOperation(INT32)
@@ -382,12 +369,7 @@ HRESULT T7zInArchive::OpenGoesOn()
 template <class Call>
 HRESULT T7zInArchive::Guarded(Call call) noexcept
 {
-    try {
-        return call();
-    } catch (...) {
-        *pending_ = std::current_exception();
-        return E_FAIL;
-    }
+    return pending_->Guard(call);
 }
 
 // --- Password ---

@@ -96,5 +96,5 @@ private:
     uint32_t currentIndex_ = 0;
     std::map<uint32_t, int32_t> results_; // of the last extract call
     std::map<uint32_t, std::wstring> createdFiles_; // by ExtractAllTo during the current call
-    PendingError pending_ = std::make_shared<std::exception_ptr>();
+    SharedPendingError pending_ = std::make_shared<PendingError>();
 };

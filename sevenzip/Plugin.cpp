@@ -1,5 +1,6 @@
 #include "sevenzip/Plugin.h"
 
+#include "sevenzip/QueryTable.h"
 #include "sevenzip/sevenzip.h"
 #include "win32/Error.h"
 
@@ -18,15 +19,7 @@ T7zPlugin::T7zPlugin(const std::wstring& libraryPath)
 
 HRESULT __stdcall T7zPlugin::QueryInterface(REFIID iid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown) {
-        *object = static_cast<IUnknown*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return sevenzip::QueryFromTable(iid, object, {{IID_IUnknown, this}});
 }
 
 void T7zPlugin::CreateLibraryObject(const GUID& classId, const GUID& interfaceId, void** object)
@@ -48,11 +41,7 @@ T7zArchive::T7zArchive(const std::wstring& libraryPath) : T7zPlugin(libraryPath)
 
 std::wstring ResultText(HRESULT code)
 {
-    wchar_t buffer[256] = {};
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                              FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                                          nullptr, static_cast<DWORD>(code), 0, buffer, 256, nullptr);
-    std::wstring text(buffer, length);
+    std::wstring text = win32::SystemErrorText(static_cast<DWORD>(code));
     while (!text.empty() && (text.back() < 33 || text.back() == L'.'))
         text.pop_back();
     return text;

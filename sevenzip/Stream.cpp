@@ -1,34 +1,29 @@
 #include "sevenzip/Stream.h"
 
+#include "sevenzip/QueryTable.h"
 #include "win32/Error.h"
 
-T7zStream::T7zStream(std::unique_ptr<ByteStream> owned, PendingError pending)
+T7zStream::T7zStream(std::unique_ptr<ByteStream> owned, SharedPendingError pending)
     : owned_(std::move(owned)), pStream(owned_.get()), pending_(std::move(pending))
 {
 }
 
-T7zStream::T7zStream(ByteStream& borrowed, PendingError pending) : pStream(&borrowed), pending_(std::move(pending)) {}
+T7zStream::T7zStream(ByteStream& borrowed, SharedPendingError pending) : pStream(&borrowed), pending_(std::move(pending)) {}
 
 T7zStream::~T7zStream() = default;
 
 HRESULT __stdcall T7zStream::QueryInterface(REFIID iid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == sevenzip::IID_IInStream || iid == sevenzip::IID_ISequentialInStream)
-        *object = static_cast<sevenzip::IInStream*>(this);
-    else if (iid == sevenzip::IID_IOutStream || iid == sevenzip::IID_ISequentialOutStream)
-        *object = static_cast<sevenzip::IOutStream*>(this);
-    else if (iid == sevenzip::IID_IStreamGetSize)
-        *object = static_cast<sevenzip::IStreamGetSize*>(this);
-    else if (iid == sevenzip::IID_IOutStreamFlush)
-        *object = static_cast<sevenzip::IOutStreamFlush*>(this);
-    else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    sevenzip::IInStream* in = this;
+    sevenzip::IOutStream* out = this;
+    return sevenzip::QueryFromTable(iid, object,
+                                    {{IID_IUnknown, in},
+                                     {sevenzip::IID_IInStream, in},
+                                     {sevenzip::IID_ISequentialInStream, in},
+                                     {sevenzip::IID_IOutStream, out},
+                                     {sevenzip::IID_ISequentialOutStream, out},
+                                     {sevenzip::IID_IStreamGetSize, static_cast<sevenzip::IStreamGetSize*>(this)},
+                                     {sevenzip::IID_IOutStreamFlush, static_cast<sevenzip::IOutStreamFlush*>(this)}});
 }
 
 HRESULT __stdcall T7zStream::Read(void* data, UINT32 size, UINT32* processedSize)
@@ -45,16 +40,12 @@ HRESULT __stdcall T7zStream::Write(const void* data, UINT32 size, UINT32* proces
 {
     if (processedSize)
         *processedSize = 0;
-    try {
+    return Guarded([&] {
         pStream->WriteAll(data, size);
-    } catch (...) {
-        if (pending_ && !*pending_)
-            *pending_ = std::current_exception();
-        return E_FAIL;
-    }
-    if (processedSize)
-        *processedSize = size;
-    return S_OK;
+        if (processedSize)
+            *processedSize = size;
+        return S_OK;
+    });
 }
 
 HRESULT __stdcall T7zStream::Seek(INT64 offset, UINT32 origin, UINT64* newPosition)
@@ -67,14 +58,10 @@ HRESULT __stdcall T7zStream::Seek(INT64 offset, UINT32 origin, UINT64* newPositi
 
 HRESULT __stdcall T7zStream::SetSize(UINT64 newSize)
 {
-    try {
+    return Guarded([&] {
         pStream->SetSize(newSize);
         return S_OK;
-    } catch (...) {
-        if (pending_ && !*pending_)
-            *pending_ = std::current_exception();
-        return E_FAIL;
-    }
+    });
 }
 
 HRESULT __stdcall T7zStream::GetSize(UINT64* size)
@@ -87,4 +74,13 @@ HRESULT __stdcall T7zStream::GetSize(UINT64* size)
 HRESULT __stdcall T7zStream::Flush()
 {
     return S_OK;
+}
+
+template <class Call>
+HRESULT T7zStream::Guarded(Call call) noexcept
+{
+    if (pending_)
+        return pending_->Guard(call);
+    PendingError dropped; // nobody asked for it: the library's failure code is all there is
+    return dropped.Guard(call);
 }

@@ -4,14 +4,10 @@
 
 #include "fs/ByteStream.h"
 #include "sevenzip/Interfaces.h"
+#include "sevenzip/PendingError.h"
 #include "sevenzip/RefCounted.h"
 
-#include <exception>
 #include <memory>
-
-// Where an error raised inside a library call is kept until the call has returned: it must never
-// unwind through the library's own code.
-using PendingError = std::shared_ptr<std::exception_ptr>;
 
 class T7zStream : public sevenzip::IInStream,
                   public sevenzip::IOutStream,
@@ -20,8 +16,8 @@ class T7zStream : public sevenzip::IInStream,
                   protected sevenzip::RefCounted {
 public:
     // An owned stream is freed (its file closed) when the library lets go of the adapter.
-    T7zStream(std::unique_ptr<ByteStream> owned, PendingError pending = nullptr);
-    T7zStream(ByteStream& borrowed, PendingError pending = nullptr);
+    T7zStream(std::unique_ptr<ByteStream> owned, SharedPendingError pending = nullptr);
+    T7zStream(ByteStream& borrowed, SharedPendingError pending = nullptr);
     ~T7zStream() override;
 
     HRESULT __stdcall QueryInterface(REFIID iid, void** object) override;
@@ -35,7 +31,11 @@ public:
     HRESULT __stdcall Flush() override;
 
 private:
+    // Runs call; an error it raises goes to pending_ and answers E_FAIL.
+    template <class Call>
+    HRESULT Guarded(Call call) noexcept;
+
     std::unique_ptr<ByteStream> owned_; // when the adapter owns its stream
     ByteStream* pStream;                // the stream in use: owned_, or the caller's
-    PendingError pending_;
+    SharedPendingError pending_; // where a failed write or resize is kept for the reader
 };

@@ -17,4 +17,10 @@ std::wstring SystemErrorText(DWORD code)
     return text;
 }
 
+Error FileError(const wchar_t* what, const std::wstring& path, DWORD code, const wchar_t* reason)
+{
+    const std::wstring system = SystemErrorText(code);
+    return Error(std::wstring(what) + L" \"" + path + L"\". " + system, reason, {path, system});
+}
+
 } // namespace win32

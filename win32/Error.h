@@ -1,4 +1,5 @@
-// The program's one error type: an exception that carries a message text for the user.
+// The program's one error type, an exception that carries a message text for the user, and the
+// texts that errors are made of.
 #pragma once
 
 #include <windows.h>
@@ -30,6 +31,12 @@ private:
 };
 
 // The system's text for an error code, without the trailing line break; empty if it has none.
+// The one reader of the system's texts.
 std::wstring SystemErrorText(DWORD code);
+
+// An error about a file: what (say "Cannot create file"), the path in quotes, then the system's
+// text for code. reason, when given, says the same in the user's language with {0} the path and
+// {1} the system's text.
+Error FileError(const wchar_t* what, const std::wstring& path, DWORD code, const wchar_t* reason = L"");
 
 } // namespace win32

@@ -1,4 +1,5 @@
 #include "fs/FileOps.h"
+#include "job/PackageFormat.h"
 
 #include "support/TestFiles.h"
 
@@ -137,24 +138,24 @@ TEST(RemoveMarkerFile, DeletesTheTopLevelMarkerWhateverItsCase)
     const std::wstring upper = L"1E1C8EBB-9299-4834-AB8F-9E5A0C04BA8B.Quorvane";
     WriteFile(scratch / upper);
     ::CreateDirectoryW((scratch / L"sub").c_str(), nullptr);
-    WriteFile(scratch / L"sub\\" + fs::kMarkerName);
-    WriteFile(scratch / (std::wstring(fs::kMarkerName) + L".txt"));
+    WriteFile(scratch / L"sub\\" + kMarkerName);
+    WriteFile(scratch / (std::wstring(kMarkerName) + L".txt"));
     WriteFile(scratch / L"other.txt");
 
     fs::RemoveMarkerFile(scratch.path());
 
     EXPECT_FALSE(Exists(scratch / upper));
-    EXPECT_TRUE(Exists(scratch / L"sub\\" + fs::kMarkerName));
-    EXPECT_TRUE(Exists(scratch / (std::wstring(fs::kMarkerName) + L".txt")));
+    EXPECT_TRUE(Exists(scratch / L"sub\\" + kMarkerName));
+    EXPECT_TRUE(Exists(scratch / (std::wstring(kMarkerName) + L".txt")));
     EXPECT_TRUE(Exists(scratch / L"other.txt"));
 }
 
 TEST(RemoveMarkerFile, LeavesAFolderOfThatNameAndAMissingFolderAlone)
 {
     ScratchFolder scratch;
-    ::CreateDirectoryW((scratch / fs::kMarkerName).c_str(), nullptr);
+    ::CreateDirectoryW((scratch / kMarkerName).c_str(), nullptr);
     fs::RemoveMarkerFile(scratch.path());
-    EXPECT_TRUE(Exists(scratch / fs::kMarkerName));
+    EXPECT_TRUE(Exists(scratch / kMarkerName));
     fs::RemoveMarkerFile(scratch / L"missing\\");
 }
 

@@ -96,14 +96,15 @@ TEST(T7zStream, KeepsASetSizeFailureForTheCaller)
 {
     ScratchFolder scratch;
     WriteFile(scratch / L"read-only.bin", "data");
-    PendingError pending = std::make_shared<std::exception_ptr>();
+    auto pending = std::make_shared<PendingError>();
     win32::ComPtr<sevenzip::IOutStream> out(
         new T7zStream(ByteStream::OpenRead(scratch / L"read-only.bin"), pending));
 
     EXPECT_EQ(out->SetSize(1), E_FAIL);
     ASSERT_TRUE(*pending);
     try {
-        std::rethrow_exception(*pending);
+        pending->RaiseIfAny();
+        ADD_FAILURE() << "nothing was raised";
     } catch (const win32::Error& e) {
         EXPECT_FALSE(e.message().empty()); // the system's own words for it
     }
