@@ -1,4 +1,6 @@
-// Program entry: the three long-lived windows, then the message loop until the main window closes.
+// Program entry: the three long-lived windows and the run sequence that drives them, then the
+// message loop until the main window closes.
+#include "app/RunSequence.h"
 #include "ui/MainFrm.h"
 #include "ui/PasswordFrm.h"
 #include "ui/SetOutputFrm.h"
@@ -21,7 +23,7 @@ int Run()
     TfrmMain frmMain;
     TfrmSetOutput frmSetOutput(frmMain.hwnd());
     TfrmPassword frmPassword(frmMain.hwnd());
-    frmMain.SetDialogs(&frmSetOutput, &frmPassword);
+    RunSequence sequence(frmMain, frmSetOutput, frmPassword);
 
     ::ShowWindow(frmMain.hwnd(), SW_SHOWNORMAL);
     MSG message;

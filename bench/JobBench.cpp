@@ -35,28 +35,26 @@ size_t PeakMemory()
     return counters.PeakWorkingSetSize;
 }
 
-// The password check's share of the job: from the first progress report of the check (the
-// library starts decoding the marker) to the first report of the extraction.
-struct CheckTimer {
-    static inline double checkStarted = 0, extractStarted = 0;
-    static LONG CALLBACK Handler(EXCEPTION_POINTERS* info)
-    {
-        if (info->ExceptionRecord->ExceptionCode == DBG_PRINTEXCEPTION_C) {
-            if (!g_bExtractPhase.load() && checkStarted == 0)
-                checkStarted = Now();
-            if (g_bExtractPhase.load() && extractStarted == 0)
-                extractStarted = Now();
-        }
-        return EXCEPTION_CONTINUE_SEARCH;
-    }
-};
-
 int RunJob(const std::wstring& package, const std::wstring& output)
 {
     testing_support::HeadlessHost host;
     g_sWorkDir = fs::SelectWorkFolder(10 * 1024 * 1024);
-    JobInput input{output, L"secret", g_sWorkDir + L"7z.dll", package};
-    PVOID handler = ::AddVectoredExceptionHandler(1, &CheckTimer::Handler);
+    JobInput input;
+    input.sOutputPath = output;
+    input.sPassword = L"secret";
+    input.sDllPath = g_sWorkDir + L"7z.dll";
+    input.workDir = g_sWorkDir;
+    input.programPath = package;
+    // The password check's share of the job: from the first progress report of the check (the
+    // library starts decoding the marker) to the first report of the extraction.
+    double checkStarted = 0, extractStarted = 0;
+    input.onStep = [&](JobStep step, const std::wstring&) {
+        if (step != JobStep::Progress)
+            return;
+        double& mark = g_bExtractPhase.load() ? extractStarted : checkStarted;
+        if (mark == 0)
+            mark = Now();
+    };
     const double start = Now();
     JobEnd end;
     {
@@ -64,13 +62,13 @@ int RunJob(const std::wstring& package, const std::wstring& output)
         end = host.Run(worker);
     }
     const double seconds = Now() - start;
-    ::RemoveVectoredExceptionHandler(handler);
     fs::DeleteFolderTree(g_sWorkDir);
     if (end != kJobFinished) {
-        std::fprintf(stderr, "job ended with (%u, %ld): %ls\n", end.wParam, end.lParam, g_sJobError.c_str());
+        std::fprintf(stderr, "job ended with (%llu, %lld): %ls\n", static_cast<unsigned long long>(end.wParam),
+                     static_cast<long long>(end.lParam), g_sJobError.c_str());
         return 1;
     }
-    const double check = CheckTimer::extractStarted > 0 ? CheckTimer::extractStarted - CheckTimer::checkStarted : 0;
+    const double check = extractStarted > 0 ? extractStarted - checkStarted : 0;
     std::printf("%.3f %zu %.4f\n", seconds, PeakMemory(), check);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "fs/Paths.h"
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
+#include "job/PackageFormat.h"
 #include "job/Placement.h"
 #include "job/Staging.h"
 #include "lang/Language.h"
@@ -120,14 +121,14 @@ JobEnd TThreaEncryptFile::Run()
 // Copies the archive out of the program file, deploys the library and opens the archive.
 std::optional<JobEnd> TThreaEncryptFile::StageAndOpen()
 {
-    sTmpPath = g_sWorkDir + L"tmp.dat";
-    auto staged = ByteStream::Create(sTmpPath); // nobody else may touch it until the archive closes
+    // Nobody else may touch the staged archive until it closes.
+    auto staged = ByteStream::Create(input_.workDir + L"tmp.dat");
     {
         auto program = ByteStream::OpenRead(input_.programPath);
         const int64_t remaining = std::max<int64_t>(static_cast<int64_t>(program->Size()) - PAYLOAD_OFFSET, 0);
         program->Seek(PAYLOAD_OFFSET, ByteStream::FromStart);
         g_nTotalSize = remaining;
-        win32::CallOnWindowThread(host_.Window(), [this] { host_.ShowTotalSize(); });
+        win32::CallOnWindowThread(host_.Window(), [this, remaining] { host_.ShowTotalSize(remaining); });
         g_nCurrentSize = 0;
         SetFlag(g_bExtractPhase, false);
         CopyPayload(*program, *staged, remaining, [](int64_t left) {
@@ -147,7 +148,7 @@ std::optional<JobEnd> TThreaEncryptFile::StageAndOpen()
             return kJobFinished;
         reader_ = CreateInArchive(sevenzip::CLSID_Format7z, input_.sDllPath);
     }
-    reader_->SetProgressSink(nullptr, &OnJobProgress);
+    reader_->SetProgressSink(this, &OnLibraryProgress);
     staged->Seek(0, ByteStream::FromStart);
     win32::ComPtr<sevenzip::IInStream> stream(new T7zStream(std::move(staged)));
     reader_->OpenArchiveStream(stream.get());
@@ -181,7 +182,7 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
     int probeFailures = 0;
     const std::wstring scratch = NewScratchFolder();
     for (uint32_t j = 0; j < entryCount_; ++j) {
-        if (reader_->ItemIsFolder(j) || reader_->ItemPath(j) != fs::kMarkerName)
+        if (reader_->ItemIsFolder(j) || reader_->ItemPath(j) != kMarkerName)
             continue;
         if (g_bCancel.load())
             break;
@@ -295,13 +296,14 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
         if (reader_->ItemIsFolder(l))
             continue;
         const std::wstring path = reader_->ItemPath(l);
-        if (path == fs::kMarkerName)
+        if (path == kMarkerName)
             continue;
         if (reader_->ItemResult(l) != sevenzip::kResultOk)
             continue; // damaged or unfinished: it never came out
         const std::wstring mapped = fs::MapEntryPath(path);
         const std::wstring to = target + mapped;
-        ::OutputDebugStringW(to.c_str());
+        ::OutputDebugStringW(to.c_str()); // the file being placed, for a debugger
+        Step(JobStep::Placing, to);
         fs::CreateFolderChain(to.substr(0, to.find_last_of(L'\\') + 1));
         const std::wstring from = scratch + mapped;
 
@@ -310,10 +312,7 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
         } else {
             OverwriteChoice choice = nOverwrite;
             if (choice != ovNoAll && choice != ovYesAll && choice != ovRename) {
-                sExistPath = to;
-                sStagedPath = from;
-                win32::CallOnWindowThread(host_.Window(),
-                                          [this] { nOverwrite = host_.AskOverwrite(sExistPath, sStagedPath); });
+                win32::CallOnWindowThread(host_.Window(), [&] { nOverwrite = host_.AskOverwrite(to, from); });
                 choice = nOverwrite;
             }
             switch (choice) {
@@ -340,6 +339,24 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
     return kJobFinished;
 }
 
+int32_t TThreaEncryptFile::OnLibraryProgress(void* context, int32_t isTotal, int64_t value)
+{
+    const int32_t answer = OnJobProgress(nullptr, isTotal, value);
+    if (answer == 0 && isTotal == 0)
+        static_cast<TThreaEncryptFile*>(context)->Step(JobStep::Progress);
+    return answer;
+}
+
+void TThreaEncryptFile::Step(JobStep step, const std::wstring& path)
+{
+    if (!input_.onStep)
+        return;
+    try {
+        input_.onStep(step, path); // may be called from inside the library: nothing unwinds
+    } catch (...) {
+    }
+}
+
 int32_t TThreaEncryptFile::OnJobPassword(void* context, std::wstring& password)
 {
     // Called from inside the library: nothing may unwind through it.
@@ -355,6 +372,7 @@ int32_t TThreaEncryptFile::OnJobPassword(void* context, std::wstring& password)
     }
     if (!confirmed)
         return 1;
+    // The string as the binding hands it over (empty), for a debugger: never the typed password.
     ::OutputDebugStringW((L"password-------------***" + password).c_str());
     password = fs::TrimBlanks(typed);
     return 0;

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,8 +22,8 @@ public:
     virtual ~JobHost() = default;
     // Receives WM_EXTRACT_DONE and the worker's calls.
     virtual HWND Window() = 0;
-    // Shows g_nTotalSize as the total size.
-    virtual void ShowTotalSize() = 0;
+    // Shows the size of what the job stages.
+    virtual void ShowTotalSize(int64_t totalSize) = 0;
     // Asks what to do about an existing file.
     virtual OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged) = 0;
     // Asks for a password; false when the user did not confirm.
@@ -31,15 +32,23 @@ public:
     virtual void RequestClose() = 0;
 };
 
-// The job's inputs, set before the worker starts and not changed while it runs.
+// The points of a run that a test or the benchmark may watch: each progress report of the
+// library (staging aside), and each staged file about to be placed.
+enum class JobStep { Progress, Placing };
+
+// Everything the job needs, set before the worker starts and not changed while it runs.
 struct JobInput {
     std::wstring sOutputPath;  // as typed
     std::wstring sPassword;    // as typed
     std::wstring sDllPath;     // where the archive library is written
+    std::wstring workDir;      // the working folder, with its "\": the archive is staged there
     std::wstring programPath;  // the package: this program with its archive
     // Bytes the user may still write on the drive of an existing folder; negative when unknown.
     // Tests replace it to let the writing itself meet a full disk.
     int64_t (*freeBytes)(const std::wstring& folder) = fs::FreeBytesForUser;
+    // Called on the worker's thread at each step, with the target path when placing; what it
+    // raises is ignored. Empty in the program.
+    std::function<void(JobStep step, const std::wstring& path)> onStep;
 };
 
 class TThreaEncryptFile {
@@ -58,9 +67,6 @@ public:
     // thread meanwhile. Cancel the job first: every step of the run answers a cancel promptly.
     void WaitWhileServingCalls();
 
-    // Where the archive is staged; set by the run.
-    const std::wstring& TmpPath() const { return sTmpPath; }
-
 private:
     // The steps of the run; an answer of nullopt means go on with the next.
     void RunJob();
@@ -74,6 +80,8 @@ private:
     void Done(JobEnd end);
 
     static int32_t OnJobPassword(void* context, std::wstring& password);
+    static int32_t OnLibraryProgress(void* context, int32_t isTotal, int64_t value);
+    void Step(JobStep step, const std::wstring& path = {});
 
     static DWORD WINAPI ThreadProc(void* self);
 
@@ -82,13 +90,10 @@ private:
     win32::KernelHandle thread_;
     std::atomic<bool> finished_{false};
 
-    // The clash being asked about, and the standing answer.
-    std::wstring sExistPath;
-    std::wstring sStagedPath;
+    // The standing answer to clashes.
     OverwriteChoice nOverwrite = ovYes;
 
     // The run's own state.
-    std::wstring sTmpPath;
     std::wstring target_;
     win32::ComPtr<I7zArchiveReader> reader_;
     uint32_t entryCount_ = 0;

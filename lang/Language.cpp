@@ -1,6 +1,7 @@
 #include "lang/Language.h"
 
 #include "fs/FileOps.h"
+#include "fs/Paths.h"
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
 
@@ -63,6 +64,14 @@ std::wstring ReadLangText(const std::wstring& path, const std::wstring& section,
 std::wstring LangText(const std::wstring& key)
 {
     return ReadLangText(g_sLangFile, L"Main", key);
+}
+
+std::wstring WithoutPlaceholders(const std::wstring& text)
+{
+    std::wstring result = text;
+    for (size_t at; (at = result.find(L"{0}")) != std::wstring::npos;)
+        result.erase(at, 3);
+    return fs::TrimBlanks(result);
 }
 
 std::wstring ErrorText(const win32::Error& error)

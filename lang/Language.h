@@ -25,6 +25,10 @@ std::wstring ReadLangText(const std::wstring& path, const std::wstring& section,
 // The text of key in section "Main" of g_sLangFile.
 std::wstring LangText(const std::wstring& key);
 
+// A text with every "{0}" removed and the blanks at both ends trimmed: for the texts whose
+// placeholder the program leaves empty.
+std::wstring WithoutPlaceholders(const std::wstring& text);
+
 // What an error says to a person: its reason from the language file with "{0}", "{1}"... replaced
 // by its arguments; its message when it has no reason or the file does not have it.
 std::wstring ErrorText(const win32::Error& error);

@@ -1,13 +1,9 @@
 #include "ui/MainFrm.h"
 
 #include "fs/FileOps.h"
-#include "fs/Paths.h"
-#include "fs/WorkFolder.h"
-#include "job/Staging.h"
 #include "lang/Language.h"
 #include "ui/Format.h"
-#include "ui/OverWriteFrm.h"
-#include "win32/Error.h"
+#include "ui/WindowTexts.h"
 #include "win32/WindowCall.h"
 #include "win32/SystemLibrary.h"
 
@@ -19,15 +15,6 @@ namespace {
 enum { IdHide = 100, IdPause, IdCancel };
 enum { kStartTimer = 1, kProgressTimer = 2 };
 constexpr UINT WM_TRAY_ICON = WM_APP + 1;
-
-// "Cannot create folder '{0}'" with the placeholder gone and the folder as typed after it.
-std::wstring CannotCreateMessage(const std::wstring& text, const std::wstring& folder)
-{
-    std::wstring message = text;
-    for (size_t at; (at = message.find(L"{0}")) != std::wstring::npos;)
-        message.erase(at, 3);
-    return fs::TrimBlanks(message) + L" " + folder;
-}
 
 } // namespace
 
@@ -76,12 +63,6 @@ TfrmMain::~TfrmMain()
     RemoveTrayIcon();
 }
 
-void TfrmMain::SetDialogs(TfrmSetOutput* setOutput, TfrmPassword* password)
-{
-    frmSetOutput = setOutput;
-    frmPassword = password;
-}
-
 void TfrmMain::SetLabel(HWND label, const std::wstring& text)
 {
     win32::SetText(label, text);
@@ -89,73 +70,89 @@ void TfrmMain::SetLabel(HWND label, const std::wstring& text)
         FitLabel(label);
 }
 
-// --- Start: first show, texts, the two questions, the job ---
+// --- The states the run sequence asks for ---
 
-void TfrmMain::FormShow()
+void TfrmMain::SetTexts()
 {
-    g_sWorkDir = fs::SelectWorkFolder(WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
-    SetTexts(); // raises when the language file cannot be written: the rest does not happen
-    thrExtract.reset();
-    sDllPath = g_sWorkDir + L"7z.dll";
+    win32::SetText(hwnd(), LangText(L"02000800"));
+    win32::SetApplicationTitle(LangText(L"01000000"));
+    ApplyTexts({
+        {btnHide, L"02000C10"},         {btnPause, L"02000C12"},          {btnCancel, L"02000710"},
+        {lblTotalSize_Tip, L"02000C03"}, {lblCurrentSize_Tip, L"02000C05"}, {lblSpeed_Tip, L"02000C04"},
+        {lblTime_Used_Tip, L"02000C01"}, {lblTime_Left_Tip, L"02000C02"},
+    });
+}
+
+void TfrmMain::WaitUnseen()
+{
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
     ::SetLayeredWindowAttributes(hwnd(), 0, 0, LWA_ALPHA);
-    SetFlag(g_bCancel, false);
     nTimeUsed = 0;
     ::SetTimer(hwnd(), kStartTimer, 50, nullptr);
 }
 
-void TfrmMain::SetTexts()
-{
-    DeployLanguageFile();
-    win32::SetText(hwnd(), LangText(L"02000800"));
-    win32::SetApplicationTitle(LangText(L"01000000"));
-    const std::pair<HWND, const wchar_t*> texts[] = {
-        {btnHide, L"02000C10"},         {btnPause, L"02000C12"},          {btnCancel, L"02000710"},
-        {lblTotalSize_Tip, L"02000C03"}, {lblCurrentSize_Tip, L"02000C05"}, {lblSpeed_Tip, L"02000C04"},
-        {lblTime_Used_Tip, L"02000C01"}, {lblTime_Left_Tip, L"02000C02"},
-    };
-    for (const auto& [control, key] : texts)
-        win32::SetText(control, LangText(key));
-}
-
-void TfrmMain::Timer1Timer()
-{
-    ::KillTimer(hwnd(), kStartTimer);
-    if (!Modal([&] { return frmSetOutput->Execute(); })) {
-        ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-        return;
-    }
-    sOutputPath = frmSetOutput->OutputText();
-    if (fs::TrimBlanks(sOutputPath).empty()) {
-        // Nothing follows: the window stays invisible until it is closed.
-        Ask(LangText(L"02000881"), MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    if (!Modal([&] { return frmPassword->Execute(hwnd()); })) {
-        ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-        return;
-    }
-    StartJob();
-}
-
-void TfrmMain::StartJob()
+void TfrmMain::ShowJobStarted()
 {
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
     ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
     SetLabel(lblPercent, L"0%");
     SetLabel(lblSpeed, L"");
     SetLabel(lblFileName, LangText(L"02000105"));
-    sPassword = frmPassword->PasswordText();
-    thrExtract = std::make_unique<TThreaEncryptFile>(*this, JobInput{sOutputPath, sPassword, sDllPath, fs::ProgramPath()});
+}
+
+void TfrmMain::StartProgressTimer()
+{
     ::SetTimer(hwnd(), kProgressTimer, 1000, nullptr);
-    try {
-        thrExtract->Start();
-    } catch (...) {
-        // No job runs: closing the window ends the program without a question.
-        ::KillTimer(hwnd(), kProgressTimer);
-        thrExtract.reset();
-        throw;
-    }
+}
+
+void TfrmMain::StopProgressTimer()
+{
+    ::KillTimer(hwnd(), kProgressTimer);
+}
+
+void TfrmMain::HideForGood()
+{
+    RemoveTrayIcon();
+    ::ShowWindow(hwnd(), SW_HIDE);
+}
+
+void TfrmMain::Close()
+{
+    ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
+
+// --- The handlers the run sequence answers ---
+
+void TfrmMain::FormShow()
+{
+    if (events_)
+        events_->FirstShown();
+}
+
+void TfrmMain::Timer1Timer()
+{
+    ::KillTimer(hwnd(), kStartTimer);
+    if (events_)
+        events_->StartTimerFired();
+}
+
+void TfrmMain::OnExtractDone(WPARAM wParam, LPARAM lParam)
+{
+    if (events_)
+        events_->ExtractDone(JobEnd{wParam, lParam});
+}
+
+bool TfrmMain::FormCloseQuery()
+{
+    return !events_ || events_->CloseQuery();
+}
+
+void TfrmMain::OnError(const std::wstring& message)
+{
+    if (events_)
+        events_->ErrorRaised(message);
+    else
+        Window::OnError(message);
 }
 
 // --- Progress ---
@@ -181,7 +178,7 @@ void TfrmMain::TimerProcessTimer()
     g_nExtractTicks = ticks_.extractTicks;
     g_nPlaceTicks = ticks_.placeTicks;
     if (tick.stopTimer) {
-        ::KillTimer(hwnd(), kProgressTimer);
+        StopProgressTimer();
         return;
     }
     SetLabel(lblTime_Used, FormatElapsed(nTimeUsed));
@@ -196,23 +193,23 @@ void TfrmMain::TimerProcessTimer()
     ::UpdateWindow(hwnd());
 }
 
-void TfrmMain::ShowTotalSize()
+void TfrmMain::ShowTotalSize(int64_t totalSize)
 {
-    SetLabel(lblTotalSize, FormatSize(g_nTotalSize));
+    SetLabel(lblTotalSize, FormatSize(totalSize));
 }
 
 void TfrmMain::btnPauseClick()
 {
-    if (!thrExtract)
+    if (!events_ || !events_->JobRunning())
         return;
     if (!JobPaused()) {
         PauseJob(true);
         win32::SetText(btnPause, LangText(L"02000C13"));
-        ::KillTimer(hwnd(), kProgressTimer);
+        StopProgressTimer();
     } else {
         PauseJob(false);
         win32::SetText(btnPause, LangText(L"02000C12"));
-        ::SetTimer(hwnd(), kProgressTimer, 1000, nullptr);
+        StartProgressTimer();
     }
 }
 
@@ -253,124 +250,6 @@ void TfrmMain::TrayIcon1Click()
     ::SetForegroundWindow(hwnd());
 }
 
-// --- The worker's questions ---
-
-// A cancelled job asks nothing more: its questions are answered as cancelled.
-OverwriteChoice TfrmMain::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
-{
-    if (g_bCancel.load())
-        return ovCancel;
-    TfrmOverWrite dialog(hwnd());
-    dialog.sExistsFile = existing;
-    dialog.sNewFile = staged;
-    frmOverWrite_ = &dialog;
-    const OverwriteChoice answer = Modal([&] { return dialog.Execute(); });
-    frmOverWrite_ = nullptr;
-    return answer;
-}
-
-bool TfrmMain::AskPassword(std::wstring& password)
-{
-    if (g_bCancel.load() || !Modal([&] { return frmPassword->Execute(hwnd()); }))
-        return false;
-    password = frmPassword->PasswordText();
-    return true;
-}
-
-void TfrmMain::RequestClose()
-{
-    ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-}
-
-// --- The end ---
-
-// The report may arrive while a question of ours is open (the close question, say): it is handled
-// there and then, and the close it asks for waits until the question is answered.
-void TfrmMain::OnExtractDone(WPARAM wParam, LPARAM lParam)
-{
-    if (!thrExtract)
-        return; // a close that waited for the worker has dealt with its end already
-    ::KillTimer(hwnd(), kProgressTimer);
-    ::Sleep(1000);
-    if (wParam == 0) {
-        if (lParam == kJobNoTargetFolder.lParam)
-            Ask(CannotCreateMessage(LangText(L"02000603"), sOutputPath), MB_OK | MB_ICONWARNING);
-        else if (lParam == kJobWrongPassword.lParam)
-            Ask(LangText(L"02000B10"), MB_OK | MB_ICONWARNING);
-        else if (lParam == kJobFailed.lParam)
-            Ask(LangText(L"02000C40") + L"\r\n\r\n" + g_sJobError, MB_OK | MB_ICONWARNING);
-    }
-    thrExtract.reset();
-    ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-}
-
-// Answers whether the window may close now.
-bool TfrmMain::FormCloseQuery()
-{
-    if (modalDepth_ > 0 && frmOverWrite_ && !closeAsked_) {
-        // The overwrite question is open: the close is asked about now, and a yes answers that
-        // question Cancel, so that the job can end.
-        closeAsked_ = true;
-        const bool confirmed = ConfirmCancel();
-        closeAsked_ = false;
-        if (confirmed && frmOverWrite_) {
-            CancelJob();
-            frmOverWrite_->Answer(ovCancel);
-        }
-        return false;
-    }
-    if (modalDepth_ > 0) {
-        closePending_ = true; // once the open question is answered
-        return false;
-    }
-    if (!thrExtract) {
-        fs::DeleteFolderTree(g_sWorkDir);
-        return true;
-    }
-    if (!ConfirmCancel())
-        return false;
-    // The job may have ended while the question was open.
-    if (!thrExtract || thrExtract->Finished())
-        return false; // its report is handled, or on the way, and closes the window
-    CancelJob();
-    if (g_bExtractPhase.load()) {
-        // The worker stops at its next look and reports; that report closes the window.
-        fs::DeleteFolderTree(g_sWorkDir);
-        return false;
-    }
-    // Still staging or checking: the worker lets go of its files at its next look, however long
-    // its current step takes. The window is gone for the user meanwhile.
-    RemoveTrayIcon();
-    ::ShowWindow(hwnd(), SW_HIDE);
-    thrExtract->WaitWhileServingCalls();
-    thrExtract.reset();
-    fs::DeleteFolderTree(g_sWorkDir);
-    return true;
-}
-
-bool TfrmMain::ConfirmCancel()
-{
-    return Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
-}
-
-int TfrmMain::Ask(const std::wstring& text, UINT flags)
-{
-    return Modal([&] { return win32::ShowMessage(hwnd(), text, flags); });
-}
-
-void TfrmMain::ModalEnded()
-{
-    if (modalDepth_ == 0 && closePending_) {
-        closePending_ = false;
-        ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
-    }
-}
-
-void TfrmMain::OnError(const std::wstring& message)
-{
-    Ask(message, MB_OK | MB_ICONERROR);
-}
-
 LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
@@ -398,7 +277,7 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             btnPauseClick();
             return 0;
         case IdCancel:
-            ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+            Close();
             return 0;
         }
         break;

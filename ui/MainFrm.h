@@ -1,68 +1,65 @@
-// The main window: the run sequence from first show to close, and the progress display.
+// The main window: the progress display of the job, and the window the run sequence drives.
 #pragma once
 
-#include "job/Worker.h"
-#include "ui/PasswordFrm.h"
+#include "job/JobState.h"
 #include "ui/ProgressTick.h"
-#include "ui/OverWriteFrm.h"
-#include "ui/SetOutputFrm.h"
 #include "win32/Window.h"
 
-#include <memory>
 #include <string>
 
-class TfrmMain : public win32::Window, public JobHost {
+// What the main window reports to the run sequence that drives it; all on the window's thread.
+class MainFrmEvents {
+public:
+    virtual ~MainFrmEvents() = default;
+    virtual void FirstShown() = 0;
+    virtual void StartTimerFired() = 0;
+    virtual void ExtractDone(JobEnd end) = 0;
+    // Whether the window may close now.
+    virtual bool CloseQuery() = 0;
+    // An error that a message handler raised.
+    virtual void ErrorRaised(const std::wstring& message) = 0;
+    virtual bool JobRunning() const = 0;
+};
+
+// The main window is the progress view: the labels, the progress tick, the buttons and the tray
+// icon. What happens when is the run sequence's (app/RunSequence.h).
+class TfrmMain : public win32::Window {
 public:
     TfrmMain();
     ~TfrmMain() override;
 
-    // The two dialogs the run asks through; made after the main window, as it owns them.
-    void SetDialogs(TfrmSetOutput* setOutput, TfrmPassword* password);
+    void SetEvents(MainFrmEvents* events) { events_ = events; }
 
-    // JobHost
-    HWND Window() override { return hwnd(); }
-    void ShowTotalSize() override;
-    OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
-    bool AskPassword(std::wstring& password) override;
-    void RequestClose() override;
+    // The texts of the window from the language file.
+    void SetTexts();
+    // Shown but unseen (fully transparent, still on the taskbar) until the job starts; the start
+    // timer fires once soon after.
+    void WaitUnseen();
+    // Seen, with the first labels of the job.
+    void ShowJobStarted();
+    void StartProgressTimer();
+    void StopProgressTimer();
+    void ShowTotalSize(int64_t totalSize);
+    // Gone from sight and from the tray for the rest of the run.
+    void HideForGood();
+    // Asks the window to close, as its close box does.
+    void Close();
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnError(const std::wstring& message) override;
 
+    // The handlers; the first four hand over to the run sequence.
     void FormShow();
-    void SetTexts();
     void Timer1Timer();
-    void StartJob();
-    void TimerProcessTimer();
     void OnExtractDone(WPARAM wParam, LPARAM lParam);
     bool FormCloseQuery();
+    void TimerProcessTimer();
     void btnPauseClick();
     void btnHideClick();
     void TrayIcon1Click();
     void RemoveTrayIcon();
     void SetLabel(HWND label, const std::wstring& text);
-    void OnError(const std::wstring& message) override;
-
-    // Every question and message box of the window goes through Modal: the job's end and a close
-    // can arrive while one is open, and a close waits until it is answered.
-    template <class Show>
-    auto Modal(Show show)
-    {
-        ++modalDepth_;
-        struct Ended {
-            TfrmMain* self;
-            ~Ended()
-            {
-                --self->modalDepth_;
-                self->ModalEnded();
-            }
-        } ended{this};
-        return show();
-    }
-    int Ask(const std::wstring& text, UINT flags);
-    // "Are you sure you want to cancel?"; true for OK.
-    bool ConfirmCancel();
-    void ModalEnded();
 
     // Controls.
     HWND lblFileName = nullptr, lblPercent = nullptr, pbTotal = nullptr, GroupBox1 = nullptr;
@@ -71,23 +68,11 @@ private:
     HWND lblTime_Left_Tip = nullptr, lblTime_Left = nullptr;
     HWND btnHide = nullptr, btnPause = nullptr, btnCancel = nullptr;
 
-    // Fields.
     int32_t nTimeUsed = 0;
-    std::wstring sDllPath;
-    std::wstring sTmpPath;
-    std::wstring sOutputPath;
-    std::wstring sPassword;
-    std::unique_ptr<TThreaEncryptFile> thrExtract;
-
-    TfrmSetOutput* frmSetOutput = nullptr;
-    TfrmPassword* frmPassword = nullptr;
+    MainFrmEvents* events_ = nullptr;
     TickCounters ticks_;
     bool shown_ = false;
     bool trayShown_ = false;
-    int modalDepth_ = 0;
-    bool closePending_ = false;
-    bool closeAsked_ = false;
-    TfrmOverWrite* frmOverWrite_ = nullptr; // while the overwrite question is open
 };
 
 // The title the application has before the language texts: the program file's name up to its

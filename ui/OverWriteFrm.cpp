@@ -3,6 +3,7 @@
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "lang/Language.h"
+#include "ui/WindowTexts.h"
 #include "win32/SystemLibrary.h"
 
 #include <shellapi.h>
@@ -29,13 +30,8 @@ LocalDateTime GetFileModified(const std::wstring& path)
 
 std::wstring SizeLine(uint64_t size, const std::wstring& bytesTemplate)
 {
-    std::wstring unit = bytesTemplate;
-    if (unit.find(L"{0}") != std::wstring::npos) {
-        for (size_t at; (at = unit.find(L"{0}")) != std::wstring::npos;)
-            unit.erase(at, 3);
-        unit = fs::TrimBlanks(unit);
-    }
-    return std::to_wstring(size) + L" " + unit;
+    const bool placeholder = bytesTemplate.find(L"{0}") != std::wstring::npos;
+    return std::to_wstring(size) + L" " + (placeholder ? WithoutPlaceholders(bytesTemplate) : bytesTemplate);
 }
 
 TfrmOverWrite::TfrmOverWrite(HWND owner) : owner_(owner)
@@ -64,14 +60,11 @@ TfrmOverWrite::TfrmOverWrite(HWND owner) : owner_(owner)
 
 void TfrmOverWrite::SetTexts()
 {
-    win32::SetText(hwnd(), LangText(L"02000900"));
-    const std::pair<HWND, const wchar_t*> texts[] = {
-        {Label1, L"02000901"}, {Label2, L"02000902"},   {Label5, L"02000903"},    {btnYes, L"02000705"},
-        {btnYesAll, L"02000707"}, {btnRename, L"02000911"}, {btnNo, L"02000709"}, {btnNoAll, L"0200070B"},
-        {btnCancel, L"02000710"},
-    };
-    for (const auto& [control, key] : texts)
-        win32::SetText(control, LangText(key));
+    ApplyTexts({
+        {hwnd(), L"02000900"},    {Label1, L"02000901"},    {Label2, L"02000902"}, {Label5, L"02000903"},
+        {btnYes, L"02000705"},    {btnYesAll, L"02000707"}, {btnRename, L"02000911"}, {btnNo, L"02000709"},
+        {btnNoAll, L"0200070B"}, {btnCancel, L"02000710"},
+    });
     for (HWND label : {Label1, Label2, Label5})
         FitLabel(label);
 }

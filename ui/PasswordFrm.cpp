@@ -2,6 +2,7 @@
 
 #include "fs/Paths.h"
 #include "lang/Language.h"
+#include "ui/WindowTexts.h"
 
 namespace {
 
@@ -27,12 +28,11 @@ TfrmPassword::TfrmPassword(HWND owner)
 
 void TfrmPassword::SetTexts()
 {
-    win32::SetText(hwnd(), LangText(L"02000B00"));
-    win32::SetText(lblPassword, LangText(L"02000B01"));
+    ApplyTexts({
+        {hwnd(), L"02000B00"}, {lblPassword, L"02000B01"}, {btnOK, L"02000702"}, {btnCancel, L"02000710"},
+        {chkDisplayPassword, L"02000B02"},
+    });
     FitLabel(lblPassword);
-    win32::SetText(btnOK, LangText(L"02000702"));
-    win32::SetText(btnCancel, LangText(L"02000710"));
-    win32::SetText(chkDisplayPassword, LangText(L"02000B02"));
 }
 
 bool TfrmPassword::Execute(HWND owner)

@@ -2,6 +2,7 @@
 
 #include "fs/FileOps.h"
 #include "lang/Language.h"
+#include "ui/WindowTexts.h"
 #include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
 
@@ -58,11 +59,8 @@ TfrmSetOutput::TfrmSetOutput(HWND owner) : owner_(owner)
 
 void TfrmSetOutput::SetTexts()
 {
-    win32::SetText(hwnd(), LangText(L"02000800"));
-    win32::SetText(Label1, LangText(L"02000801"));
+    ApplyTexts({{hwnd(), L"02000800"}, {Label1, L"02000801"}, {btnOK, L"02000702"}, {btnCancel, L"02000710"}});
     FitLabel(Label1);
-    win32::SetText(btnOK, LangText(L"02000702"));
-    win32::SetText(btnCancel, LangText(L"02000710"));
 }
 
 bool TfrmSetOutput::Execute()

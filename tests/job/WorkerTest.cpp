@@ -2,6 +2,7 @@
 
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
+#include "job/PackageFormat.h"
 #include "fs/ResourceFile.h"
 #include "lang/Language.h"
 #include "support/JobHarness.h"
@@ -31,55 +32,36 @@ std::vector<std::wstring> ArchiveOrder(const std::wstring& package)
     ScratchFolder scratch;
     // What the worker stages: the package from where the program's search starts.
     const std::string content = ReadAll(package);
-    WriteFile(scratch / L"payload.bin", content.substr(0xBD000));
+    WriteFile(scratch / L"payload.bin", content.substr(PAYLOAD_OFFSET));
     std::vector<std::wstring> paths;
     auto reader = CreateInArchive(sevenzip::CLSID_Format7z, CopyLibrary(scratch));
     reader->OpenArchiveFile(scratch / L"payload.bin");
     for (uint32_t i = 0; i < reader->ItemCount(); ++i)
-        if (!reader->ItemIsFolder(i) && reader->ItemPath(i) != fs::kMarkerName)
+        if (!reader->ItemIsFolder(i) && reader->ItemPath(i) != kMarkerName)
             paths.push_back(reader->ItemPath(i));
     return paths;
 }
 
-// Runs a function on the worker's thread when it writes a debugger line that matches: the moment
-// a phase is under way. The worker is inside that phase while the function runs.
-class OnWorkerTrace {
+// Runs an action once on the worker's thread at the first step that matches: the moment a phase
+// is under way. The worker is inside that phase while the action runs.
+class OnStep {
 public:
-    OnWorkerTrace(std::function<bool(const std::wstring& line)> when, std::function<void()> action)
+    OnStep(JobInput& input, std::function<bool(JobStep step, const std::wstring& path)> when,
+           std::function<void()> action)
     {
-        when_ = std::move(when);
-        action_ = std::move(action);
-        fired_ = false;
-        handler_ = ::AddVectoredExceptionHandler(1, &OnWorkerTrace::Handler);
+        input.onStep = [this, when = std::move(when), action = std::move(action)](JobStep step,
+                                                                                 const std::wstring& path) {
+            if (!fired_ && when(step, path)) {
+                fired_ = true;
+                action();
+            }
+        };
     }
-    ~OnWorkerTrace() { ::RemoveVectoredExceptionHandler(handler_); }
-    static bool Fired() { return fired_; }
+    bool Fired() const { return fired_; }
 
 private:
-    static LONG CALLBACK Handler(EXCEPTION_POINTERS* info)
-    {
-        const EXCEPTION_RECORD& record = *info->ExceptionRecord;
-        if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2 && !fired_) {
-            const char* text = reinterpret_cast<const char*>(record.ExceptionInformation[1]);
-            std::wstring line(text, text + std::strlen(text));
-            if (when_(line)) {
-                fired_ = true;
-                action_();
-            }
-        }
-        return EXCEPTION_CONTINUE_SEARCH;
-    }
-
-    static inline std::function<bool(const std::wstring&)> when_;
-    static inline std::function<void()> action_;
-    static inline std::atomic<bool> fired_{false};
-    PVOID handler_ = nullptr;
+    std::atomic<bool> fired_{false};
 };
-
-bool IsProgressLine(const std::wstring& line)
-{
-    return line.rfind(L"g_nCurrentSize", 0) == 0;
-}
 
 TEST(Job, UnpacksStraightIntoAFreshTargetFolder)
 {
@@ -88,10 +70,10 @@ TEST(Job, UnpacksStraightIntoAFreshTargetFolder)
 
     EXPECT_EQ(FilesBelow(bench.target), InputFiles());
     EXPECT_FALSE(Exists(bench.target + L"empty"));
-    EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+    EXPECT_FALSE(Exists(bench.target + kMarkerName));
     EXPECT_EQ(g_nFileCount.load(), static_cast<int32_t>(InputFiles().size()) + 1); // and the marker
     EXPECT_EQ(g_nPlacedCount.load(), 0);
-    EXPECT_EQ(bench.host.shownTotals, std::vector<int64_t>{static_cast<int64_t>(fs::GetFileSizeByName(bench.input.programPath)) - 0xBD000});
+    EXPECT_EQ(bench.host.shownTotals, std::vector<int64_t>{static_cast<int64_t>(fs::GetFileSizeByName(bench.input.programPath)) - PAYLOAD_OFFSET});
     EXPECT_TRUE(bench.host.asked.empty());
     EXPECT_EQ(bench.host.passwordQuestions, 0);
     EXPECT_TRUE(bench.LeftInTemp().empty());
@@ -104,11 +86,11 @@ TEST(Job, ALeftoverMarkerMakesTheExtractionStagedWithoutAQuestion)
 {
     JobBench bench("good.exe");
     fs::CreateFolderChain(bench.target);
-    WriteFile(bench.target + fs::kMarkerName, "left from before");
+    WriteFile(bench.target + kMarkerName, "left from before");
 
     EXPECT_EQ(bench.Run(), kJobFinished);
     auto files = FilesBelow(bench.target);
-    EXPECT_EQ(files.erase(fs::kMarkerName), 1u); // the old one stays as it was; no new one comes
+    EXPECT_EQ(files.erase(kMarkerName), 1u); // the old one stays as it was; no new one comes
     EXPECT_EQ(files, InputFiles());
     EXPECT_TRUE(bench.host.asked.empty()) << testing::PrintToString(bench.host.asked);
     EXPECT_EQ(g_nPlacedCount.load(), g_nFileCount.load() - 1);
@@ -158,7 +140,7 @@ TEST(Job, SettlesEachClashByTheAnswer)
                 EXPECT_EQ(ReadAll(bench.target + path), content);
             }
         }
-        EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+        EXPECT_FALSE(Exists(bench.target + kMarkerName));
         EXPECT_FALSE(Exists(bench.target + L"empty"));
         EXPECT_TRUE(bench.LeftInTemp().empty());
     }
@@ -230,7 +212,7 @@ TEST(Job, WithoutAMarkerOrWithAnEmptyOneThereIsNothingToCheck)
             JobBench bench(package);
             EXPECT_EQ(bench.Run(), kJobFinished);
             EXPECT_EQ(ReadAll(bench.target + L"docs\\readme.txt"), "read me\r\n");
-            EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+            EXPECT_FALSE(Exists(bench.target + kMarkerName));
         }
         {
             // The check passes; the extraction then finds the password wrong.
@@ -238,7 +220,7 @@ TEST(Job, WithoutAMarkerOrWithAnEmptyOneThereIsNothingToCheck)
             bench.input.sPassword = L"not it";
             EXPECT_EQ(bench.Run(), kJobFailed);
             EXPECT_FALSE(g_sJobError.empty());
-            EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+            EXPECT_FALSE(Exists(bench.target + kMarkerName));
             EXPECT_TRUE(bench.LeftInTemp().empty());
         }
     }
@@ -270,7 +252,7 @@ TEST(Job, DamagedOrUnsafePackagesEndWithAnError)
         EXPECT_EQ(bench.Run(), kJobFailed);
         EXPECT_FALSE(g_sJobError.empty());
         EXPECT_NE(g_sJobError.find(c.inMessage), std::wstring::npos) << testing::PrintToString(g_sJobError);
-        EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+        EXPECT_FALSE(Exists(bench.target + kMarkerName));
         EXPECT_TRUE(bench.LeftInTemp().empty());
     }
     JobBench unsafe("unsafe.exe");
@@ -317,10 +299,10 @@ TEST(Job, CancelWhileStaging)
 TEST(Job, CancelWhileCheckingThePassword)
 {
     JobBench bench("big.exe");
-    OnWorkerTrace cancel([](const std::wstring& line) { return IsProgressLine(line) && !g_bExtractPhase.load(); },
-                         [] { CancelJob(); });
+    OnStep cancel(bench.input, [](JobStep step, auto&) { return step == JobStep::Progress && !g_bExtractPhase.load(); },
+                  [] { CancelJob(); });
     EXPECT_EQ(bench.Run(), kJobFinished);
-    EXPECT_TRUE(OnWorkerTrace::Fired());
+    EXPECT_TRUE(cancel.Fired());
     EXPECT_FALSE(Exists(bench.target));
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
@@ -334,12 +316,13 @@ TEST(Job, CancelWhileExtracting)
             fs::CreateFolderChain(bench.target);
             WriteFile(bench.target + L"part1.bin", "old");
         }
-        OnWorkerTrace cancel([](const std::wstring& line) { return IsProgressLine(line) && g_bExtractPhase.load(); },
-                             [] { CancelJob(); });
+        OnStep cancel(bench.input,
+                      [](JobStep step, auto&) { return step == JobStep::Progress && g_bExtractPhase.load(); },
+                      [] { CancelJob(); });
         EXPECT_EQ(bench.Run(), kJobFinished);
-        EXPECT_TRUE(OnWorkerTrace::Fired());
+        EXPECT_TRUE(cancel.Fired());
         EXPECT_LT(FilesBelow(bench.target).size(), 12u);
-        EXPECT_FALSE(Exists(bench.target + fs::kMarkerName));
+        EXPECT_FALSE(Exists(bench.target + kMarkerName));
         EXPECT_TRUE(bench.LeftInTemp().empty());
         EXPECT_TRUE(bench.host.asked.empty());
     }
@@ -350,10 +333,9 @@ TEST(Job, CancelWhilePlacing)
     JobBench bench("good.exe");
     fs::CreateFolderChain(bench.target);
     WriteFile(bench.target + L"one.txt", "old");
-    OnWorkerTrace cancel([](const std::wstring& line) { return line.find(L"\\out\\good\\") != std::wstring::npos; },
-                         [] { CancelJob(); });
+    OnStep cancel(bench.input, [](JobStep step, auto&) { return step == JobStep::Placing; }, [] { CancelJob(); });
     EXPECT_EQ(bench.Run(), kJobFinished);
-    EXPECT_TRUE(OnWorkerTrace::Fired());
+    EXPECT_TRUE(cancel.Fired());
     EXPECT_EQ(g_nPlacedCount.load(), 1);
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
@@ -380,7 +362,7 @@ TEST(Job, NobodyCanChangeTheStagedArchiveOrTheLibraryWhileTheyAreInUse)
 {
     JobBench bench("good.exe");
     bool tmpWritable = true, libraryWritable = true;
-    OnWorkerTrace probe([](const std::wstring& line) { return IsProgressLine(line); }, [&] {
+    OnStep probe(bench.input, [](JobStep step, auto&) { return step == JobStep::Progress; }, [&] {
         for (auto [path, writable] : {std::pair{g_sWorkDir + L"tmp.dat", &tmpWritable},
                                       std::pair{bench.input.sDllPath, &libraryWritable}}) {
             HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -391,7 +373,7 @@ TEST(Job, NobodyCanChangeTheStagedArchiveOrTheLibraryWhileTheyAreInUse)
         }
     });
     EXPECT_EQ(bench.Run(), kJobFinished);
-    ASSERT_TRUE(OnWorkerTrace::Fired());
+    ASSERT_TRUE(probe.Fired());
     EXPECT_FALSE(tmpWritable);
     EXPECT_FALSE(libraryWritable);
 }
@@ -406,6 +388,8 @@ TEST(Job, NamesWindowsCannotHoldComeOutMapped)
         {L"console.txt", L"console.txt"}, {L"tab\tname.txt", L"tab_name.txt"}, {L"com1.txt", L"_com1.txt"},
         {L"NUL", L"_NUL"}, {L"sub\\nul.txt", L"sub\\_nul.txt"},
     };
+    for (const char* device : {"device-aux", "device-com1"})
+        WriteFile(BuildFile(device), ""); // whatever an earlier run left there
     for (const bool staged : {false, true}) {
         SCOPED_TRACE(staged ? "staged" : "direct");
         JobBench bench("names.exe");
@@ -559,14 +543,15 @@ TEST(Job, DamagedOrUnfinishedEntriesNeverKeepTheirNames)
                 WriteFile(bench.target + c.kept, "old");
                 bench.host.answers = {ovNo};
             }
-            OnWorkerTrace cancel(
-                [](const std::wstring& line) {
-                    return IsProgressLine(line) && g_bExtractPhase.load() && g_nCurrentSize.load() > (64 << 20);
+            OnStep cancel(
+                bench.input,
+                [](JobStep step, auto&) {
+                    return step == JobStep::Progress && g_bExtractPhase.load() && g_nCurrentSize.load() > (64 << 20);
                 },
                 [] { CancelJob(); });
             const JobEnd end = bench.Run();
             EXPECT_EQ(end, c.cancel ? kJobFinished : kJobFailed) << testing::PrintToString(g_sJobError);
-            EXPECT_EQ(OnWorkerTrace::Fired(), c.cancel);
+            EXPECT_EQ(cancel.Fired(), c.cancel);
 
             const auto files = FilesBelow(bench.target);
             if (!staged || std::wstring(c.bad) != c.kept) {
@@ -610,7 +595,7 @@ uint32_t Crc32(const unsigned char* data, size_t size)
 size_t ArchiveStart(const std::string& bytes)
 {
     const std::string signature("7z\xBC\xAF\x27\x1C", 6);
-    for (size_t at = bytes.find(signature, 0xBD000); at != std::string::npos; at = bytes.find(signature, at + 1)) {
+    for (size_t at = bytes.find(signature, PAYLOAD_OFFSET); at != std::string::npos; at = bytes.find(signature, at + 1)) {
         uint32_t stored = 0;
         if (at + 32 > bytes.size())
             break;

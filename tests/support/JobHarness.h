@@ -29,9 +29,9 @@ public:
     ~HeadlessHost() override { ::DestroyWindow(window_); }
 
     HWND Window() override { return window_; }
-    void ShowTotalSize() override
+    void ShowTotalSize(int64_t totalSize) override
     {
-        shownTotals.push_back(g_nTotalSize.load());
+        shownTotals.push_back(totalSize);
         if (cancelAtTotalSize)
             CancelJob();
     }
@@ -120,6 +120,7 @@ public:
         input.sOutputPath = scratch.path() + L"out";
         input.sPassword = L"secret";
         input.sDllPath = g_sWorkDir + L"7z.dll";
+        input.workDir = g_sWorkDir;
         input.programPath = BuildFile("test-packages/" + package);
         target = input.sOutputPath + L"\\" + std::wstring(package.begin(), package.end() - 4) + L"\\";
         ::CreateDirectoryW(input.sOutputPath.c_str(), nullptr);

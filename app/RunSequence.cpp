@@ -1,0 +1,213 @@
+#include "app/RunSequence.h"
+
+#include "fs/FileOps.h"
+#include "fs/Paths.h"
+#include "fs/WorkFolder.h"
+#include "job/Staging.h"
+#include "lang/Language.h"
+#include "win32/Error.h"
+
+namespace {
+
+// "Cannot create folder '{0}'" with the placeholder gone and the folder as typed after it.
+std::wstring CannotCreateMessage(const std::wstring& text, const std::wstring& folder)
+{
+    return WithoutPlaceholders(text) + L" " + folder;
+}
+
+} // namespace
+
+RunSequence::RunSequence(TfrmMain& frmMain, TfrmSetOutput& frmSetOutput, TfrmPassword& frmPassword)
+    : frmMain_(frmMain), frmSetOutput_(frmSetOutput), frmPassword_(frmPassword)
+{
+    frmMain_.SetEvents(this);
+}
+
+RunSequence::~RunSequence()
+{
+    frmMain_.SetEvents(nullptr);
+}
+
+// --- Starting: the working folder, the texts, then the start timer ---
+
+void RunSequence::FirstShown()
+{
+    g_sWorkDir = fs::SelectWorkFolder(WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
+    DeployLanguageFile(); // raises when the file cannot be written: the rest does not happen
+    frmMain_.SetTexts();
+    thrExtract.reset();
+    sDllPath = g_sWorkDir + L"7z.dll";
+    SetFlag(g_bCancel, false);
+    frmMain_.WaitUnseen();
+}
+
+// --- Asking: the output folder, then the password ---
+
+void RunSequence::StartTimerFired()
+{
+    state_ = State::Asking;
+    if (!Modal([&] { return frmSetOutput_.Execute(); })) {
+        frmMain_.Close();
+        return;
+    }
+    sOutputPath = frmSetOutput_.OutputText();
+    if (fs::TrimBlanks(sOutputPath).empty()) {
+        // Nothing follows: the window stays unseen until it is closed.
+        state_ = State::Stranded;
+        Ask(LangText(L"02000881"), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (!Modal([&] { return frmPassword_.Execute(frmMain_.hwnd()); })) {
+        frmMain_.Close();
+        return;
+    }
+    StartJob();
+}
+
+void RunSequence::StartJob()
+{
+    frmMain_.ShowJobStarted();
+    sPassword = frmPassword_.PasswordText();
+    JobInput input;
+    input.sOutputPath = sOutputPath;
+    input.sPassword = sPassword;
+    input.sDllPath = sDllPath;
+    input.workDir = g_sWorkDir;
+    input.programPath = fs::ProgramPath();
+    thrExtract = std::make_unique<TThreaEncryptFile>(*this, std::move(input));
+    frmMain_.StartProgressTimer();
+    try {
+        thrExtract->Start();
+    } catch (...) {
+        // No job runs: closing the window ends the program without a question.
+        frmMain_.StopProgressTimer();
+        thrExtract.reset();
+        throw;
+    }
+    state_ = State::Running;
+}
+
+// --- Running: the job's questions ---
+
+// A cancelled job asks nothing more: its questions are answered as cancelled.
+OverwriteChoice RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
+{
+    if (g_bCancel.load())
+        return ovCancel;
+    TfrmOverWrite dialog(frmMain_.hwnd());
+    dialog.sExistsFile = existing;
+    dialog.sNewFile = staged;
+    frmOverWrite_ = &dialog;
+    const OverwriteChoice answer = Modal([&] { return dialog.Execute(); });
+    frmOverWrite_ = nullptr;
+    return answer;
+}
+
+bool RunSequence::AskPassword(std::wstring& password)
+{
+    if (g_bCancel.load() || !Modal([&] { return frmPassword_.Execute(frmMain_.hwnd()); }))
+        return false;
+    password = frmPassword_.PasswordText();
+    return true;
+}
+
+// --- Finishing: the job's report ---
+
+// The report may arrive while a question of ours is open (the close question, say): it is handled
+// there and then, and the close it asks for waits until the question is answered.
+void RunSequence::ExtractDone(JobEnd end)
+{
+    if (!JobAlive())
+        return; // a close that waited for the job has dealt with its end already
+    state_ = State::Finishing;
+    frmMain_.StopProgressTimer();
+    ::Sleep(1000); // the last figures stay in view for a moment before any message and the close
+    if (end == kJobNoTargetFolder)
+        Ask(CannotCreateMessage(LangText(L"02000603"), sOutputPath), MB_OK | MB_ICONWARNING);
+    else if (end == kJobWrongPassword)
+        Ask(LangText(L"02000B10"), MB_OK | MB_ICONWARNING);
+    else if (end == kJobFailed)
+        Ask(LangText(L"02000C40") + L"\r\n\r\n" + g_sJobError, MB_OK | MB_ICONWARNING);
+    thrExtract.reset();
+    frmMain_.Close();
+}
+
+// --- Closing ---
+
+bool RunSequence::CloseQuery()
+{
+    if (modalDepth_ > 0)
+        return CloseDuringQuestion();
+    if (!JobAlive())
+        return EndProgram();
+    if (!ConfirmCancel())
+        return false;
+    // The job may have ended while the question was open.
+    if (!JobAlive() || thrExtract->Finished())
+        return false; // its report is handled, or on the way, and closes the window
+    CancelJob();
+    if (g_bExtractPhase.load()) {
+        // The job stops at its next look and reports; that report closes the window. What the job
+        // still holds open stays until then.
+        state_ = State::Cancelling;
+        fs::DeleteFolderTree(g_sWorkDir);
+        return false;
+    }
+    // Still staging or checking: the job lets go of its files at its next look, however long its
+    // current step takes. The window is gone for the user meanwhile.
+    frmMain_.HideForGood();
+    thrExtract->WaitWhileServingCalls();
+    thrExtract.reset();
+    return EndProgram();
+}
+
+bool RunSequence::CloseDuringQuestion()
+{
+    if (frmOverWrite_ && !closeAsked_) {
+        // The overwrite question is open: the close is asked about now, and a yes answers that
+        // question Cancel, so that the job can end.
+        closeAsked_ = true;
+        const bool confirmed = ConfirmCancel();
+        closeAsked_ = false;
+        if (confirmed && frmOverWrite_) {
+            state_ = State::Cancelling;
+            CancelJob();
+            frmOverWrite_->Answer(ovCancel);
+        }
+        return false;
+    }
+    closePending_ = true; // once the open question is answered
+    return false;
+}
+
+bool RunSequence::EndProgram()
+{
+    fs::DeleteFolderTree(g_sWorkDir);
+    state_ = State::Closed;
+    return true;
+}
+
+// --- Questions and messages ---
+
+void RunSequence::ModalEnded()
+{
+    if (modalDepth_ == 0 && closePending_) {
+        closePending_ = false;
+        frmMain_.Close();
+    }
+}
+
+int RunSequence::Ask(const std::wstring& text, UINT flags)
+{
+    return Modal([&] { return win32::ShowMessage(frmMain_.hwnd(), text, flags); });
+}
+
+bool RunSequence::ConfirmCancel()
+{
+    return Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}
+
+void RunSequence::ErrorRaised(const std::wstring& message)
+{
+    Ask(message, MB_OK | MB_ICONERROR);
+}
