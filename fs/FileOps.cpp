@@ -110,6 +110,15 @@ void CreateFolderChain(const std::wstring& path)
     ::CreateDirectoryW(LongPathForm(folder).c_str(), nullptr);
 }
 
+void FolderChainMaker::MakeParentOf(const std::wstring& file)
+{
+    std::wstring folder = file.substr(0, file.find_last_of(L'\\') + 1);
+    if (made_.count(folder) == 0) {
+        CreateFolderChain(folder);
+        made_.insert(std::move(folder));
+    }
+}
+
 void RecordMadeFolder(const std::wstring& folder)
 {
     const std::wstring key = FolderKey(folder);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 namespace fs {
 
@@ -17,6 +18,17 @@ std::wstring ProgramFolder();
 
 // Creates the folder and every missing parent, outermost first. Outcomes are ignored.
 void CreateFolderChain(const std::wstring& path);
+
+// CreateFolderChain for many files in few folders: each folder is made (or found) once, and not
+// looked at again for the next file in it.
+class FolderChainMaker {
+public:
+    // Makes the folder that holds file.
+    void MakeParentOf(const std::wstring& file);
+
+private:
+    std::unordered_set<std::wstring> made_;
+};
 
 // The folders this run made (working and scratch folders). The program removes no other folder
 // tree: whatever a caller passes, DeleteFolderTree refuses a folder that is not recorded here.

@@ -162,6 +162,8 @@ std::optional<JobEnd> TThreaEncryptFile::StageAndOpen()
 std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
 {
     const std::wstring& target = target_;
+    // Only a target folder that is there can hold a clash, and one clash is enough to know.
+    bool mayClash = fs::FolderExists(target);
     g_nFileCount = 0;
     for (uint32_t i = 0; i < entryCount_; ++i) {
         const std::wstring path = reader_->ItemPath(i);
@@ -173,8 +175,10 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
             break;
         ++g_nFileCount;
         totalSize_ += static_cast<int64_t>(reader_->ItemSize(i));
-        if (fs::FileExists(target + fs::MapEntryPath(path)))
+        if (mayClash && fs::FileExists(target + fs::MapEntryPath(path))) {
             anyExists_ = true;
+            mayClash = false;
+        }
     }
     if (g_bCancel.load())
         return kJobFinished;
@@ -287,6 +291,7 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
 {
     const std::wstring& target = target_;
     SetFlag(g_bPlacing, true);
+    fs::FolderChainMaker folders;
     g_nPlacedCount = 0;
     SetFlag(g_bHoldProgress, false);
     for (uint32_t l = 0; l < entryCount_; ++l) {
@@ -304,7 +309,7 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
         const std::wstring to = target + mapped;
         ::OutputDebugStringW(to.c_str()); // the file being placed, for a debugger
         Step(JobStep::Placing, to);
-        fs::CreateFolderChain(to.substr(0, to.find_last_of(L'\\') + 1));
+        folders.MakeParentOf(to);
         const std::wstring from = scratch + mapped;
 
         if (!fs::FileExists(to)) {

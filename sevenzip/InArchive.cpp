@@ -266,6 +266,7 @@ void T7zInArchive::ExtractAll(bool test, void* context, ItemStreamCallback callb
 void T7zInArchive::ExtractAllTo(const std::wstring& folder)
 {
     sExtractFolder = fs::WithTrailingBackslash(folder);
+    folders_ = {};
     RunExtract(nullptr, kAllItems, false);
     for (const auto& [index, result] : results_) {
         if (result != sevenzip::kResultOk) {
@@ -310,7 +311,7 @@ HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutS
         const std::wstring path = ItemPath(index);
         RefuseUnsafeEntryPath(path, sExtractFolder);
         const std::wstring target = fs::FullPathOf(sExtractFolder + fs::MapEntryPath(path));
-        fs::CreateFolderChain(target.substr(0, target.find_last_of(L'\\') + 1));
+        folders_.MakeParentOf(target);
         auto file = ByteStream::Create(target);
         createdFiles_[index] = target;
         *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(std::move(file), pending_));

@@ -2,6 +2,7 @@
 // entries, and is itself the callback object the library talks to meanwhile.
 #pragma once
 
+#include "fs/FileOps.h"
 #include "sevenzip/Plugin.h"
 #include "sevenzip/Stream.h"
 #include "sevenzip/sevenzip.h"
@@ -96,5 +97,6 @@ private:
     uint32_t currentIndex_ = 0;
     std::map<uint32_t, int32_t> results_; // of the last extract call
     std::map<uint32_t, std::wstring> createdFiles_; // by ExtractAllTo during the current call
+    fs::FolderChainMaker folders_;                   // the folders ExtractAllTo has made
     SharedPendingError pending_ = std::make_shared<PendingError>();
 };
