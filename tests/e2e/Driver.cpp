@@ -25,7 +25,7 @@ std::wstring ClassOf(HWND window)
 } // namespace
 
 Package::Package(const std::wstring& program, const std::vector<std::wstring>& environment,
-                 const std::wstring& currentFolder)
+                 const std::wstring& currentFolder, const std::wstring& arguments)
 {
     // The child's environment: ours, with the extra settings.
     std::vector<std::pair<std::wstring, std::wstring>> saved;
@@ -38,7 +38,7 @@ Package::Package(const std::wstring& program, const std::vector<std::wstring>& e
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::wstring commandLine = L"\"" + program + L"\"";
+    std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     const std::wstring folder =
         currentFolder.empty() ? program.substr(0, program.find_last_of(L'\\') + 1) : currentFolder;
     const BOOL started = ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,

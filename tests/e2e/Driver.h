@@ -14,12 +14,13 @@ namespace e2e {
 class Package {
 public:
     // Starts program with the given extra environment ("NAME=value"), in currentFolder (by
-    // default the program's own folder).
+    // default the program's own folder), with arguments after its name on the command line.
     Package(const std::wstring& program, const std::vector<std::wstring>& environment = {},
-            const std::wstring& currentFolder = L"");
+            const std::wstring& currentFolder = L"", const std::wstring& arguments = L"");
     ~Package();
 
     DWORD pid() const { return info_.dwProcessId; }
+    HANDLE process() const { return info_.hProcess; }
     // Waits for the process to end; false on time-out.
     bool WaitForExit(DWORD milliseconds = 60000);
     bool Running() const;
