@@ -11,6 +11,8 @@
 #include "win32/Error.h"
 #include "support/JobHarness.h"
 
+#include "Clock.h"
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -18,14 +20,6 @@
 #include <string>
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    ::QueryPerformanceCounter(&counter);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 size_t PeakMemory()
 {

@@ -8,6 +8,8 @@
 // Prints one line: seconds from start to exit, and the process's peak working set in bytes.
 #include "e2e/Driver.h"
 
+#include "Clock.h"
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -18,14 +20,6 @@
 using namespace e2e;
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    ::QueryPerformanceCounter(&counter);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Waits for the process to end, sampling its working set meanwhile (an ended process has none to
 // ask for); answers the largest seen.
