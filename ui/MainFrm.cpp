@@ -81,6 +81,11 @@ void TfrmMain::SetTexts()
         {lblTotalSize_Tip, L"02000C03"}, {lblCurrentSize_Tip, L"02000C05"}, {lblSpeed_Tip, L"02000C04"},
         {lblTime_Used_Tip, L"02000C01"}, {lblTime_Left_Tip, L"02000C02"},
     });
+    FitToTexts({btnHide, btnPause, btnCancel});
+    const std::pair<HWND, HWND> tips[] = {{lblTotalSize_Tip, lblTotalSize}, {lblSpeed_Tip, lblSpeed},
+                                          {lblTime_Used_Tip, lblTime_Used}, {lblTime_Left_Tip, lblTime_Left}};
+    for (const auto& [tip, value] : tips)
+        FitTipBeside(tip, value);
 }
 
 void TfrmMain::WaitUnseen()
@@ -205,6 +210,7 @@ void TfrmMain::btnPauseClick()
     if (!JobPaused()) {
         PauseJob(true);
         win32::SetText(btnPause, LangText(L"02000C13"));
+        FitToTexts({btnPause});
         StopProgressTimer();
     } else {
         PauseJob(false);

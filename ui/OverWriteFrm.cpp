@@ -67,6 +67,7 @@ void TfrmOverWrite::SetTexts()
     });
     for (HWND label : {Label1, Label2, Label5})
         FitLabel(label);
+    FitToTexts({btnYes, btnYesAll, btnRename, btnNo, btnNoAll, btnCancel});
 }
 
 void TfrmOverWrite::ShowFile(const std::wstring& path, HWND image, win32::IconHandle& icon, HWND sizeLabel,

@@ -22,9 +22,11 @@ public:
     // Ends the open question with answer, as if it had been clicked.
     void Answer(OverwriteChoice answer);
 
+    // The texts from the language file, each control as wide as its text needs.
+    void SetTexts();
+
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void SetTexts();
     void ShowFile(const std::wstring& path, HWND image, win32::IconHandle& icon, HWND sizeLabel, HWND timeLabel);
 
     HWND owner_;

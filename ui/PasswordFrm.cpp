@@ -33,6 +33,7 @@ void TfrmPassword::SetTexts()
         {chkDisplayPassword, L"02000B02"},
     });
     FitLabel(lblPassword);
+    FitToTexts({btnOK, btnCancel}, {chkDisplayPassword});
 }
 
 bool TfrmPassword::Execute(HWND owner)

@@ -16,9 +16,11 @@ public:
 
     bool bConfirmed = false;
 
+    // The texts from the language file, each control as wide as its text needs.
+    void SetTexts();
+
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void SetTexts();
     void btnOKClick();
     void chkDisplayPasswordClick();
 

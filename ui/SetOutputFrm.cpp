@@ -61,6 +61,7 @@ void TfrmSetOutput::SetTexts()
 {
     ApplyTexts({{hwnd(), L"02000800"}, {Label1, L"02000801"}, {btnOK, L"02000702"}, {btnCancel, L"02000710"}});
     FitLabel(Label1);
+    FitToTexts({btnOK, btnCancel});
 }
 
 bool TfrmSetOutput::Execute()

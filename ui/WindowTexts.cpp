@@ -1,10 +1,152 @@
 #include "ui/WindowTexts.h"
 
 #include "lang/Language.h"
+#include "ui/TextFit.h"
+#include "win32/Handles.h"
 #include "win32/Window.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// A child's rectangle in its parent's client coordinates.
+RECT ClientRectOf(HWND control)
+{
+    RECT r;
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool IsKind(HWND control, LONG kind)
+{
+    return (::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == kind;
+}
+
+bool IsFrame(HWND child)
+{
+    wchar_t className[16] = {};
+    ::GetClassNameW(child, className, 16);
+    return ::lstrcmpiW(className, L"BUTTON") == 0 && IsKind(child, BS_GROUPBOX);
+}
+
+bool IsShown(HWND child)
+{
+    return (::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0; // the window itself may be hidden yet
+}
+
+// The right edge of the rightmost control that is not a frame.
+LONG RightmostEdge(HWND parent)
+{
+    LONG right = 0;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (IsShown(child) && !IsFrame(child))
+            right = std::max(right, ClientRectOf(child).right);
+    return right;
+}
+
+// Widens the window's client area by delta, and the frames that reach its right margin with it.
+void Widen(HWND parent, LONG delta, LONG oldRightmost)
+{
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsFrame(child))
+            continue;
+        const RECT r = ClientRectOf(child);
+        if (r.right >= oldRightmost)
+            ::SetWindowPos(child, nullptr, 0, 0, r.right - r.left + delta, r.bottom - r.top,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT frame;
+    ::GetWindowRect(parent, &frame);
+    ::SetWindowPos(parent, nullptr, 0, 0, frame.right - frame.left + delta, frame.bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Fit(HWND control, FitAnchor anchor)
+{
+    HWND parent = ::GetParent(control);
+    std::vector<RECT> others;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (child != control && IsShown(child) && !IsFrame(child))
+            others.push_back(ClientRectOf(child));
+    const RECT now = ClientRectOf(control);
+    const int needed = NeededWidth(control);
+    // Past the client area's right edge there is room: the window grows afterwards.
+    RECT client;
+    ::GetClientRect(parent, &client);
+    const RECT fitted = FitToText(now, needed, anchor, others, client.right + needed);
+    ::SetWindowPos(control, nullptr, fitted.left, fitted.top, fitted.right - fitted.left, fitted.bottom - fitted.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
 
 void ApplyTexts(std::initializer_list<TextOf> texts)
 {
     for (const auto& [control, key] : texts)
         win32::SetText(control, LangText(key));
+}
+
+int NeededWidth(HWND control)
+{
+    const std::wstring text = win32::GetText(control);
+    auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    RECT bounds{0, 0, 0, 0};
+    {
+        const win32::WindowDC dc(control, font ? font : win32::DialogFont());
+        ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE);
+    }
+    wchar_t className[16] = {};
+    ::GetClassNameW(control, className, 16);
+    if (::lstrcmpiW(className, L"BUTTON") != 0)
+        return bounds.right; // a label draws its text as it is
+    const bool box = IsKind(control, BS_AUTOCHECKBOX) || IsKind(control, BS_CHECKBOX);
+    return bounds.right + (box ? ::GetSystemMetrics(SM_CXMENUCHECK) + 8 : 12);
+}
+
+void FitToTexts(std::initializer_list<HWND> buttons, std::initializer_list<HWND> leftAnchored)
+{
+    const auto all = {buttons, leftAnchored};
+    HWND parent = nullptr;
+    for (const auto& list : all)
+        if (list.size() > 0)
+            parent = ::GetParent(*list.begin());
+    if (!parent)
+        return;
+    RECT client;
+    ::GetClientRect(parent, &client);
+    const LONG rightmost = RightmostEdge(parent);
+    for (HWND button : buttons)
+        Fit(button, FitAnchor::Centre);
+    for (HWND control : leftAnchored)
+        Fit(control, FitAnchor::Left);
+    // The window keeps its right margin.
+    const LONG grown = RightmostEdge(parent) - rightmost;
+    if (grown > 0)
+        Widen(parent, grown, rightmost);
+}
+
+int WrappedWidth(HWND label)
+{
+    const std::wstring text = win32::GetText(label);
+    auto font = reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
+    const RECT now = ClientRectOf(label);
+    RECT bounds{0, 0, now.right - now.left, 0};
+    const win32::WindowDC dc(label, font ? font : win32::DialogFont());
+    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_WORDBREAK);
+    return bounds.right;
+}
+
+void FitTipBeside(HWND tip, HWND value)
+{
+    const RECT now = ClientRectOf(tip);
+    const LONG deficit = WrappedWidth(tip) - (now.right - now.left); // wider than its column
+    if (deficit <= 0)
+        return;
+    ::SetWindowPos(tip, nullptr, 0, 0, now.right - now.left + deficit, now.bottom - now.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT beside = ClientRectOf(value);
+    const LONG left = std::max<LONG>(beside.left, now.right + deficit + kFitGap);
+    ::SetWindowPos(value, nullptr, left, beside.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <initializer_list>
+#include <string>
 
 struct TextOf {
     HWND control;
@@ -12,3 +13,19 @@ struct TextOf {
 
 // Sets each control's text (a window's caption, for the window itself) to its key's text.
 void ApplyTexts(std::initializer_list<TextOf> texts);
+
+// The width a control needs for its text in its own font: the text and the room the control
+// draws around it (a check box's box, a button's edges).
+int NeededWidth(HWND control);
+
+// The width of the widest line of a word-wrapping label's text at its width: wider than the label
+// when one word is.
+int WrappedWidth(HWND label);
+
+// Widens a word-wrapping label to its widest word, and moves the label to its right (its value)
+// along by as much. For the progress window's tips.
+void FitTipBeside(HWND tip, HWND value);
+
+// Widens the given buttons about their centre and labels or check boxes from their left edge,
+// each as far as its text needs and its row has room (ui/TextFit.h). For after the texts are set.
+void FitToTexts(std::initializer_list<HWND> buttons, std::initializer_list<HWND> leftAnchored = {});

@@ -1,0 +1,140 @@
+// Every window in every language: each control's text fits it in its own font, no two controls
+// overlap, and each stays inside its window. The windows are made here, in this process, and
+// never shown.
+#include "fs/ResourceFile.h"
+#include "lang/Language.h"
+#include "ui/MainFrm.h"
+#include "ui/OverWriteFrm.h"
+#include "ui/PasswordFrm.h"
+#include "ui/SetOutputFrm.h"
+#include "ui/WindowTexts.h"
+
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+struct Control {
+    HWND window;
+    std::wstring className;
+    std::wstring text;
+    RECT rect; // in the parent's client area
+    bool frame; // a group box: it holds others
+};
+
+std::vector<Control> VisibleControls(HWND parent)
+{
+    std::vector<Control> controls;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        wchar_t className[32] = {};
+        ::GetClassNameW(child, className, 32);
+        RECT r;
+        ::GetWindowRect(child, &r);
+        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+        const bool frame = (::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX &&
+                           ::lstrcmpiW(className, L"BUTTON") == 0;
+        controls.push_back({child, className, win32::GetText(child), r, frame});
+    }
+    return controls;
+}
+
+// The size a word-wrapping label needs for its text at its width: its widest line (wider than
+// the label when a word does not fit) and its lines' height.
+SIZE Wrapped(const Control& c)
+{
+    auto font = reinterpret_cast<HFONT>(::SendMessageW(c.window, WM_GETFONT, 0, 0));
+    RECT bounds{0, 0, c.rect.right - c.rect.left, 0};
+    const win32::WindowDC dc(c.window, font);
+    ::DrawTextW(dc.get(), c.text.c_str(), static_cast<int>(c.text.size()), &bounds, DT_CALCRECT | DT_WORDBREAK);
+    return {bounds.right, bounds.bottom};
+}
+
+bool Wraps(const Control& c)
+{
+    return c.className == L"Static" && !(::GetWindowLongW(c.window, GWL_STYLE) & SS_NOPREFIX) &&
+           c.rect.bottom - c.rect.top > 20;
+}
+
+void ExpectAllFits(HWND window, const std::string& name)
+{
+    SCOPED_TRACE(name);
+    ASSERT_NE(window, nullptr) << "no window: is there a display?";
+    RECT client;
+    ::GetClientRect(window, &client);
+    const auto controls = VisibleControls(window);
+    ASSERT_GT(controls.size(), 3u);
+    for (const Control& c : controls) {
+        SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
+        EXPECT_TRUE(c.rect.left >= 0 && c.rect.top >= 0 && c.rect.right <= client.right &&
+                    c.rect.bottom <= client.bottom)
+            << "outside the window";
+        if (c.text.empty() || c.frame || c.className == L"Edit")
+            continue;
+        if (Wraps(c)) {
+            EXPECT_LE(Wrapped(c).cy, c.rect.bottom - c.rect.top) << "its lines are cut";
+            EXPECT_LE(Wrapped(c).cx, c.rect.right - c.rect.left) << "a word is cut";
+        } else
+            EXPECT_LE(NeededWidth(c.window), c.rect.right - c.rect.left) << "its text is cut";
+    }
+    // What a person sees of each control: a label only as far as its text reaches.
+    std::vector<RECT> seen;
+    for (const Control& c : controls) {
+        RECT r = c.rect;
+        if (c.className == L"Static" && !c.text.empty()) {
+            const LONG text = Wraps(c) ? Wrapped(c).cx : NeededWidth(c.window);
+            const LONG width = std::min<LONG>(text, r.right - r.left);
+            if (::GetWindowLongW(c.window, GWL_STYLE) & SS_RIGHT)
+                r.left = r.right - width;
+            else
+                r.right = r.left + width;
+        }
+        seen.push_back(r);
+    }
+    for (size_t i = 0; i < controls.size(); ++i) {
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            const RECT &a = seen[i], &b = seen[j];
+            if (controls[i].frame || controls[j].frame)
+                continue;
+            const bool overlap = a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+            EXPECT_FALSE(overlap) << std::string(controls[i].text.begin(), controls[i].text.end()) << " and "
+                                  << std::string(controls[j].text.begin(), controls[j].text.end());
+        }
+    }
+}
+
+TEST(WindowTexts, FitInEveryLanguage)
+{
+    ScratchFolder scratch;
+    const wchar_t* languages[] = {L"Lang_English",  L"Lang_Deutsch",    L"Lang_French",
+                                  L"Lang_Italian",  L"Lang_Portuguese", L"Lang_Spanish",
+                                  L"Lang_Japanese", L"Lang_Simplified", L"Lang_Traditional"};
+    for (const wchar_t* language : languages) {
+        const std::string name(language, language + ::lstrlenW(language));
+        g_sLangFile = scratch / (std::wstring(language) + L".txt");
+        SaveResourceToFile(language, L"FILE", g_sLangFile);
+
+        TfrmMain main;
+        main.SetTexts();
+        ExpectAllFits(main.hwnd(), name + " progress");
+        TfrmSetOutput folder(main.hwnd());
+        folder.SetTexts();
+        ExpectAllFits(folder.hwnd(), name + " folder");
+        TfrmPassword password(main.hwnd());
+        password.SetTexts();
+        ExpectAllFits(password.hwnd(), name + " password");
+        TfrmOverWrite overwrite(main.hwnd());
+        overwrite.SetTexts();
+        ExpectAllFits(overwrite.hwnd(), name + " overwrite");
+    }
+}
+
+} // namespace
