@@ -74,9 +74,9 @@ void TfrmMain::SetLabel(HWND label, const std::wstring& text)
 
 void TfrmMain::SetTexts()
 {
-    win32::SetText(hwnd(), LangText(L"02000800"));
     win32::SetApplicationTitle(LangText(L"01000000"));
     ApplyTexts({
+        {hwnd(), L"02000800"},
         {btnHide, L"02000C10"},         {btnPause, L"02000C12"},          {btnCancel, L"02000710"},
         {lblTotalSize_Tip, L"02000C03"}, {lblCurrentSize_Tip, L"02000C05"}, {lblSpeed_Tip, L"02000C04"},
         {lblTime_Used_Tip, L"02000C01"}, {lblTime_Left_Tip, L"02000C02"},

@@ -2,7 +2,6 @@
 
 #include "lang/Language.h"
 #include "ui/TextFit.h"
-#include "win32/Handles.h"
 #include "win32/Window.h"
 
 #include <algorithm>
@@ -19,16 +18,21 @@ RECT ClientRectOf(HWND control)
     return r;
 }
 
-bool IsKind(HWND control, LONG kind)
+bool IsButton(HWND control)
 {
-    return (::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == kind;
+    wchar_t className[16] = {};
+    ::GetClassNameW(control, className, 16);
+    return ::lstrcmpiW(className, L"BUTTON") == 0;
+}
+
+bool IsKind(HWND button, LONG kind)
+{
+    return (::GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == kind;
 }
 
 bool IsFrame(HWND child)
 {
-    wchar_t className[16] = {};
-    ::GetClassNameW(child, className, 16);
-    return ::lstrcmpiW(className, L"BUTTON") == 0 && IsKind(child, BS_GROUPBOX);
+    return IsButton(child) && IsKind(child, BS_GROUPBOX);
 }
 
 bool IsShown(HWND child)
@@ -90,32 +94,19 @@ void ApplyTexts(std::initializer_list<TextOf> texts)
 
 int NeededWidth(HWND control)
 {
-    const std::wstring text = win32::GetText(control);
-    auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
-    RECT bounds{0, 0, 0, 0};
-    {
-        const win32::WindowDC dc(control, font ? font : win32::DialogFont());
-        ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE);
-    }
-    wchar_t className[16] = {};
-    ::GetClassNameW(control, className, 16);
-    if (::lstrcmpiW(className, L"BUTTON") != 0)
-        return bounds.right; // a label draws its text as it is
+    const LONG text = win32::TextExtent(control).cx;
+    if (!IsButton(control))
+        return text; // a label draws its text as it is
     const bool box = IsKind(control, BS_AUTOCHECKBOX) || IsKind(control, BS_CHECKBOX);
-    return bounds.right + (box ? ::GetSystemMetrics(SM_CXMENUCHECK) + 8 : 12);
+    return text + (box ? ::GetSystemMetrics(SM_CXMENUCHECK) + 8 : 12);
 }
 
 void FitToTexts(std::initializer_list<HWND> buttons, std::initializer_list<HWND> leftAnchored)
 {
-    const auto all = {buttons, leftAnchored};
-    HWND parent = nullptr;
-    for (const auto& list : all)
-        if (list.size() > 0)
-            parent = ::GetParent(*list.begin());
-    if (!parent)
+    const HWND first = buttons.size() > 0 ? *buttons.begin() : leftAnchored.size() > 0 ? *leftAnchored.begin() : nullptr;
+    if (!first)
         return;
-    RECT client;
-    ::GetClientRect(parent, &client);
+    const HWND parent = ::GetParent(first);
     const LONG rightmost = RightmostEdge(parent);
     for (HWND button : buttons)
         Fit(button, FitAnchor::Centre);
@@ -127,21 +118,11 @@ void FitToTexts(std::initializer_list<HWND> buttons, std::initializer_list<HWND>
         Widen(parent, grown, rightmost);
 }
 
-int WrappedWidth(HWND label)
-{
-    const std::wstring text = win32::GetText(label);
-    auto font = reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
-    const RECT now = ClientRectOf(label);
-    RECT bounds{0, 0, now.right - now.left, 0};
-    const win32::WindowDC dc(label, font ? font : win32::DialogFont());
-    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_WORDBREAK);
-    return bounds.right;
-}
-
 void FitTipBeside(HWND tip, HWND value)
 {
     const RECT now = ClientRectOf(tip);
-    const LONG deficit = WrappedWidth(tip) - (now.right - now.left); // wider than its column
+    const LONG width = now.right - now.left;
+    const LONG deficit = win32::TextExtent(tip, width).cx - width; // a word wider than its column
     if (deficit <= 0)
         return;
     ::SetWindowPos(tip, nullptr, 0, 0, now.right - now.left + deficit, now.bottom - now.top,

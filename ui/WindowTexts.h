@@ -18,10 +18,6 @@ void ApplyTexts(std::initializer_list<TextOf> texts);
 // draws around it (a check box's box, a button's edges).
 int NeededWidth(HWND control);
 
-// The width of the widest line of a word-wrapping label's text at its width: wider than the label
-// when one word is.
-int WrappedWidth(HWND label);
-
 // Widens a word-wrapping label to its widest word, and moves the label to its right (its value)
 // along by as much. For the progress window's tips.
 void FitTipBeside(HWND tip, HWND value);

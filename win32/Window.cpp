@@ -206,17 +206,11 @@ HWND Window::AddLabel(const std::wstring& text, int x, int y, int width, int hei
 
 void Window::FitLabel(HWND label, int maxWidth)
 {
-    const std::wstring text = GetText(label);
-    RECT bounds{0, 0, 0, 0};
-    {
-        const WindowDC dc(label, DialogFont());
-        ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE);
-    }
-    LONG width = bounds.right + 2;
+    const SIZE text = TextExtent(label);
+    LONG width = text.cx + 2;
     if (maxWidth > 0)
         width = std::min<LONG>(width, maxWidth);
-    ::SetWindowPos(label, nullptr, 0, 0, width, std::max<LONG>(bounds.bottom, 13),
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(label, nullptr, 0, 0, width, std::max<LONG>(text.cy, 13), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND Window::AddButton(int id, const std::wstring& text, int x, int y, int width, int height)
@@ -252,6 +246,17 @@ HFONT DialogFont()
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
     }();
     return font;
+}
+
+SIZE TextExtent(HWND control, int wrapWidth)
+{
+    const std::wstring text = GetText(control);
+    auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    RECT bounds{0, 0, wrapWidth, 0};
+    const WindowDC dc(control, font ? font : DialogFont());
+    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds,
+                DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+    return {bounds.right, bounds.bottom};
 }
 
 std::wstring GetText(HWND window)

@@ -56,6 +56,10 @@ private:
 // Tahoma at 8 points: the font of every window.
 HFONT DialogFont();
 
+// The size of a control's text drawn in its own font: on one line, or with wrapWidth broken into
+// lines at that width (wider than it when one word is).
+SIZE TextExtent(HWND control, int wrapWidth = 0);
+
 std::wstring GetText(HWND window);
 void SetText(HWND window, const std::wstring& text);
 

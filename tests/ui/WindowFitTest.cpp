@@ -51,11 +51,7 @@ std::vector<Control> VisibleControls(HWND parent)
 // the label when a word does not fit) and its lines' height.
 SIZE Wrapped(const Control& c)
 {
-    auto font = reinterpret_cast<HFONT>(::SendMessageW(c.window, WM_GETFONT, 0, 0));
-    RECT bounds{0, 0, c.rect.right - c.rect.left, 0};
-    const win32::WindowDC dc(c.window, font);
-    ::DrawTextW(dc.get(), c.text.c_str(), static_cast<int>(c.text.size()), &bounds, DT_CALCRECT | DT_WORDBREAK);
-    return {bounds.right, bounds.bottom};
+    return win32::TextExtent(c.window, c.rect.right - c.rect.left);
 }
 
 bool Wraps(const Control& c)
