@@ -121,6 +121,7 @@ void RunSequence::ExtractDone(JobEnd end)
         return; // a close that waited for the job has dealt with its end already
     state_ = State::Finishing;
     frmMain_.StopProgressTimer();
+    frmMain_.ShowJobEnded(end != kJobFinished);
     ::Sleep(1000); // the last figures stay in view for a moment before any message and the close
     if (end == kJobNoTargetFolder)
         Ask(CannotCreateMessage(LangText(L"02000603"), sOutputPath), MB_OK | MB_ICONWARNING);

@@ -81,11 +81,16 @@ void TfrmMain::SetTexts()
         {lblTotalSize_Tip, L"02000C03"}, {lblCurrentSize_Tip, L"02000C05"}, {lblSpeed_Tip, L"02000C04"},
         {lblTime_Used_Tip, L"02000C01"}, {lblTime_Left_Tip, L"02000C02"},
     });
-    FitToTexts({btnHide, btnPause, btnCancel});
+    Arrange();
+}
+
+void TfrmMain::Arrange()
+{
+    FitToTexts(Dpi(), {btnHide, btnPause, btnCancel});
     const std::pair<HWND, HWND> tips[] = {{lblTotalSize_Tip, lblTotalSize}, {lblSpeed_Tip, lblSpeed},
                                           {lblTime_Used_Tip, lblTime_Used}, {lblTime_Left_Tip, lblTime_Left}};
     for (const auto& [tip, value] : tips)
-        FitTipBeside(tip, value);
+        FitTipBeside(tip, value, Dpi());
 }
 
 void TfrmMain::WaitUnseen()
@@ -103,6 +108,8 @@ void TfrmMain::ShowJobStarted()
     SetLabel(lblPercent, L"0%");
     SetLabel(lblSpeed, L"");
     SetLabel(lblFileName, LangText(L"02000105"));
+    percent_ = 0;
+    ShowOnTaskbar(TaskbarState::Normal);
 }
 
 void TfrmMain::StartProgressTimer()
@@ -118,7 +125,13 @@ void TfrmMain::StopProgressTimer()
 void TfrmMain::HideForGood()
 {
     RemoveTrayIcon();
+    ShowOnTaskbar(TaskbarState::None);
     ::ShowWindow(hwnd(), SW_HIDE);
+}
+
+void TfrmMain::ShowJobEnded(bool withWarning)
+{
+    ShowOnTaskbar(withWarning ? TaskbarState::Error : TaskbarState::None);
 }
 
 void TfrmMain::Close()
@@ -194,8 +207,23 @@ void TfrmMain::TimerProcessTimer()
     if (tick.percent) {
         ::SendMessageW(pbTotal, PBM_SETPOS, static_cast<WPARAM>(*tick.percent), 0);
         SetLabel(lblPercent, std::to_wstring(*tick.percent) + L"%");
+        percent_ = static_cast<int>(*tick.percent);
+        ShowOnTaskbar(taskbarState_);
     }
     ::UpdateWindow(hwnd());
+}
+
+void TfrmMain::ShowOnTaskbar(TaskbarState state)
+{
+    taskbarState_ = state;
+    const TaskbarState shown = trayShown_ ? TaskbarState::None : state;
+    const int percent = shown == TaskbarState::None ? 0 : percent_;
+    if (shown == shownState_ && percent == shownPercent_)
+        return;
+    shownState_ = shown;
+    shownPercent_ = percent;
+    if (taskbar_)
+        taskbar_->Show(hwnd(), shown, percent);
 }
 
 void TfrmMain::ShowTotalSize(int64_t totalSize)
@@ -210,12 +238,14 @@ void TfrmMain::btnPauseClick()
     if (!JobPaused()) {
         PauseJob(true);
         win32::SetText(btnPause, LangText(L"02000C13"));
-        FitToTexts({btnPause});
+        FitToTexts(Dpi(), {btnPause});
         StopProgressTimer();
+        ShowOnTaskbar(TaskbarState::Paused);
     } else {
         PauseJob(false);
         win32::SetText(btnPause, LangText(L"02000C12"));
         StartProgressTimer();
+        ShowOnTaskbar(TaskbarState::Normal);
     }
 }
 
@@ -229,9 +259,13 @@ void TfrmMain::btnHideClick()
     icon.uID = 1;
     icon.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
     icon.uCallbackMessage = WM_TRAY_ICON;
-    icon.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
+    // The notification area is drawn at the system's DPI.
+    const int size = ::GetSystemMetrics(SM_CXSMICON);
+    trayIcon_.reset(static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, 0)));
+    icon.hIcon = trayIcon_.get();
     lstrcpynW(icon.szTip, DefaultApplicationTitle().c_str(), ARRAYSIZE(icon.szTip));
     trayShown_ = SYSTEM_FUNCTION(L"shell32.dll", Shell_NotifyIconW)(NIM_ADD, &icon) != FALSE;
+    ShowOnTaskbar(taskbarState_);
     ::ShowWindow(hwnd(), SW_MINIMIZE);
     ::ShowWindow(hwnd(), SW_HIDE);
 }
@@ -254,6 +288,7 @@ void TfrmMain::TrayIcon1Click()
     ::ShowWindow(hwnd(), SW_RESTORE);
     ::ShowWindow(hwnd(), SW_SHOW);
     ::SetForegroundWindow(hwnd());
+    ShowOnTaskbar(taskbarState_); // the button is new
 }
 
 LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -300,6 +335,7 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DESTROY:
         RemoveTrayIcon();
+        ShowOnTaskbar(TaskbarState::None);
         ::PostQuitMessage(0);
         return 0;
     }

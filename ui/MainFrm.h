@@ -3,8 +3,10 @@
 
 #include "job/JobState.h"
 #include "ui/ProgressTick.h"
+#include "ui/TaskbarButton.h"
 #include "win32/Window.h"
 
+#include <memory>
 #include <string>
 
 // What the main window reports to the run sequence that drives it; all on the window's thread.
@@ -29,6 +31,8 @@ public:
     ~TfrmMain() override;
 
     void SetEvents(MainFrmEvents* events) { events_ = events; }
+    // Where the taskbar progress goes; the shell's taskbar unless a test records it.
+    void SetTaskbarButton(std::unique_ptr<TaskbarButton> button) { taskbar_ = std::move(button); }
 
     // The texts of the window from the language file.
     void SetTexts();
@@ -40,6 +44,8 @@ public:
     void StartProgressTimer();
     void StopProgressTimer();
     void ShowTotalSize(int64_t totalSize);
+    // The job's end on the taskbar button: red for an end with a warning, none otherwise.
+    void ShowJobEnded(bool withWarning);
     // Gone from sight and from the tray for the rest of the run.
     void HideForGood();
     // Asks the window to close, as its close box does.
@@ -48,6 +54,7 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnError(const std::wstring& message) override;
+    void Arrange() override;
 
     // The handlers; the first four hand over to the run sequence.
     void FormShow();
@@ -60,6 +67,9 @@ private:
     void TrayIcon1Click();
     void RemoveTrayIcon();
     void SetLabel(HWND label, const std::wstring& text);
+    // The taskbar button's progress: state with the last percentage shown, none while the window
+    // is in the tray. Tells the button only what changed.
+    void ShowOnTaskbar(TaskbarState state);
 
     // Controls.
     HWND lblFileName = nullptr, lblPercent = nullptr, pbTotal = nullptr, GroupBox1 = nullptr;
@@ -73,6 +83,12 @@ private:
     TickCounters ticks_;
     bool shown_ = false;
     bool trayShown_ = false;
+    win32::IconHandle trayIcon_;
+    std::unique_ptr<TaskbarButton> taskbar_ = ShellTaskbarButton();
+    TaskbarState taskbarState_ = TaskbarState::None; // wanted, out of the tray
+    TaskbarState shownState_ = TaskbarState::None;
+    int percent_ = 0;
+    int shownPercent_ = 0;
 };
 
 // The title the application has before the language texts: the program file's name up to its

@@ -4,9 +4,11 @@
 #include "fs/Paths.h"
 #include "lang/Language.h"
 #include "ui/WindowTexts.h"
+#include "win32/Dpi.h"
 #include "win32/SystemLibrary.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -26,6 +28,23 @@ LocalDateTime GetFileModified(const std::wstring& path)
     if (!::FileTimeToLocalFileTime(&entry.ftLastWriteTime, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
         return kDateTimeZero;
     return FromDosDateTime(date, time);
+}
+
+win32::IconHandle FileIcon(const std::wstring& path, int size)
+{
+    // The icon the shell shows for the file, taken from where it lives at the size wanted; where
+    // the shell cannot say where (an icon handler), its large icon.
+    SHFILEINFOW info{};
+    HICON icon = nullptr;
+    if (SYSTEM_FUNCTION(L"shell32.dll", SHGetFileInfoW)(path.c_str(), 0, &info, sizeof info, SHGFI_ICONLOCATION) &&
+        info.szDisplayName[0] &&
+        SYSTEM_FUNCTION(L"shell32.dll", SHDefExtractIconW)(info.szDisplayName, info.iIcon, 0, &icon, nullptr,
+                                                           static_cast<UINT>(size)) == S_OK && icon)
+        return win32::IconHandle(icon);
+    info = {};
+    if (SYSTEM_FUNCTION(L"shell32.dll", SHGetFileInfoW)(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_LARGEICON))
+        return win32::IconHandle(info.hIcon);
+    return {};
 }
 
 std::wstring SizeLine(uint64_t size, const std::wstring& bytesTemplate)
@@ -67,17 +86,29 @@ void TfrmOverWrite::SetTexts()
     });
     for (HWND label : {Label1, Label2, Label5})
         FitLabel(label);
-    FitToTexts({btnYes, btnYesAll, btnRename, btnNo, btnNoAll, btnCancel});
+    Arrange();
 }
 
-void TfrmOverWrite::ShowFile(const std::wstring& path, HWND image, win32::IconHandle& icon, HWND sizeLabel,
-                             HWND timeLabel)
+void TfrmOverWrite::Arrange()
 {
-    SHFILEINFOW info{};
-    if (SYSTEM_FUNCTION(L"shell32.dll", SHGetFileInfoW)(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_LARGEICON) && info.hIcon) {
-        icon.reset(info.hIcon);
-        ::SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(info.hIcon), 0);
-    }
+    FitToTexts(Dpi(), {btnYes, btnYesAll, btnRename, btnNo, btnNoAll, btnCancel});
+    ShowIcon(sExistsFile, imgExists, existsIcon_);
+    ShowIcon(sNewFile, imgNew, newIcon_);
+}
+
+void TfrmOverWrite::ShowIcon(const std::wstring& path, HWND image, win32::IconHandle& icon)
+{
+    if (path.empty())
+        return;
+    win32::IconHandle next = FileIcon(path, win32::Scale(32, Dpi()));
+    if (!next)
+        return;
+    ::SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(next.get()), 0);
+    icon = std::move(next); // the one shown before goes only now
+}
+
+void TfrmOverWrite::ShowFile(const std::wstring& path, HWND sizeLabel, HWND timeLabel)
+{
     win32::SetText(sizeLabel, SizeLine(fs::GetFileSizeByName(path), LangText(L"02000982")));
     win32::SetText(timeLabel, LangText(L"02000983") + L": " + FormatDateTime(GetFileModified(path)));
     FitLabel(sizeLabel);
@@ -90,8 +121,9 @@ OverwriteChoice TfrmOverWrite::Execute()
     nChoice = ovYes;
     win32::SetText(lblFile, sExistsFile);
     FitLabel(lblFile, 386 - 38 - 8); // a long path is shortened with "..." inside the frame
-    ShowFile(sExistsFile, imgExists, existsIcon_, lblExistsFile_Size, lblExistsFile_Time);
-    ShowFile(sNewFile, imgNew, newIcon_, lblNewFile_Size, lblNewFile_Time);
+    ShowFile(sExistsFile, lblExistsFile_Size, lblExistsFile_Time);
+    ShowFile(sNewFile, lblNewFile_Size, lblNewFile_Time);
+    Arrange();
     ::SetFocus(btnYes);
     ShowModal(owner_);
     return nChoice;

@@ -27,7 +27,9 @@ public:
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void ShowFile(const std::wstring& path, HWND image, win32::IconHandle& icon, HWND sizeLabel, HWND timeLabel);
+    void Arrange() override;
+    void ShowFile(const std::wstring& path, HWND sizeLabel, HWND timeLabel);
+    void ShowIcon(const std::wstring& path, HWND image, win32::IconHandle& icon);
 
     HWND owner_;
     HWND Label1 = nullptr, lblFile = nullptr, Label2 = nullptr, imgExists = nullptr, lblExistsFile_Size = nullptr,
@@ -41,6 +43,9 @@ private:
 // The last-write time of a file in local time, in two-second steps; the date-time zero when the
 // file cannot be found.
 LocalDateTime GetFileModified(const std::wstring& path);
+
+// The shell's icon for the file at size x size pixels; none when the shell has none.
+win32::IconHandle FileIcon(const std::wstring& path, int size);
 
 // "2048 bytes": the size and the language's unit with its "{0}" removed.
 std::wstring SizeLine(uint64_t size, const std::wstring& bytesTemplate);

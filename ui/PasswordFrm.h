@@ -21,6 +21,7 @@ public:
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Arrange() override;
     void btnOKClick();
     void chkDisplayPasswordClick();
 

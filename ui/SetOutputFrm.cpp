@@ -60,8 +60,13 @@ TfrmSetOutput::TfrmSetOutput(HWND owner) : owner_(owner)
 void TfrmSetOutput::SetTexts()
 {
     ApplyTexts({{hwnd(), L"02000800"}, {Label1, L"02000801"}, {btnOK, L"02000702"}, {btnCancel, L"02000710"}});
+    Arrange();
+}
+
+void TfrmSetOutput::Arrange()
+{
     FitLabel(Label1);
-    FitToTexts({btnOK, btnCancel});
+    FitToTexts(Dpi(), {btnOK, btnCancel});
 }
 
 bool TfrmSetOutput::Execute()

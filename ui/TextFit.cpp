@@ -3,7 +3,7 @@
 #include <algorithm>
 
 RECT FitToText(const RECT& control, int neededWidth, FitAnchor anchor, const std::vector<RECT>& others,
-               int clientWidth)
+               int clientWidth, int gap)
 {
     const LONG width = control.right - control.left;
     if (neededWidth <= width)
@@ -17,9 +17,9 @@ RECT FitToText(const RECT& control, int neededWidth, FitAnchor anchor, const std
         if (!sameRow)
             continue;
         if (other.right <= control.left)
-            low = std::max<LONG>(low, other.right + kFitGap);
+            low = std::max<LONG>(low, other.right + gap);
         else if (other.left >= control.right)
-            high = std::min<LONG>(high, other.left - kFitGap);
+            high = std::min<LONG>(high, other.left - gap);
     }
     if (anchor == FitAnchor::Left)
         low = control.left;

@@ -2,6 +2,7 @@
 
 #include "lang/Language.h"
 #include "ui/TextFit.h"
+#include "win32/Dpi.h"
 #include "win32/Window.h"
 
 #include <algorithm>
@@ -67,7 +68,7 @@ void Widen(HWND parent, LONG delta, LONG oldRightmost)
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Fit(HWND control, FitAnchor anchor)
+void Fit(HWND control, FitAnchor anchor, int dpi)
 {
     HWND parent = ::GetParent(control);
     std::vector<RECT> others;
@@ -75,11 +76,11 @@ void Fit(HWND control, FitAnchor anchor)
         if (child != control && IsShown(child) && !IsFrame(child))
             others.push_back(ClientRectOf(child));
     const RECT now = ClientRectOf(control);
-    const int needed = NeededWidth(control);
+    const int needed = NeededWidth(control, dpi);
     // Past the client area's right edge there is room: the window grows afterwards.
     RECT client;
     ::GetClientRect(parent, &client);
-    const RECT fitted = FitToText(now, needed, anchor, others, client.right + needed);
+    const RECT fitted = FitToText(now, needed, anchor, others, client.right + needed, win32::Scale(kFitGap, dpi));
     ::SetWindowPos(control, nullptr, fitted.left, fitted.top, fitted.right - fitted.left, fitted.bottom - fitted.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -92,16 +93,16 @@ void ApplyTexts(std::initializer_list<TextOf> texts)
         win32::SetText(control, LangText(key));
 }
 
-int NeededWidth(HWND control)
+int NeededWidth(HWND control, int dpi)
 {
     const LONG text = win32::TextExtent(control).cx;
     if (!IsButton(control))
         return text; // a label draws its text as it is
     const bool box = IsKind(control, BS_AUTOCHECKBOX) || IsKind(control, BS_CHECKBOX);
-    return text + (box ? ::GetSystemMetrics(SM_CXMENUCHECK) + 8 : 12);
+    return text + (box ? win32::MetricAt(SM_CXMENUCHECK, dpi) + win32::Scale(8, dpi) : win32::Scale(12, dpi));
 }
 
-void FitToTexts(std::initializer_list<HWND> buttons, std::initializer_list<HWND> leftAnchored)
+void FitToTexts(int dpi, std::initializer_list<HWND> buttons, std::initializer_list<HWND> leftAnchored)
 {
     const HWND first = buttons.size() > 0 ? *buttons.begin() : leftAnchored.size() > 0 ? *leftAnchored.begin() : nullptr;
     if (!first)
@@ -109,16 +110,16 @@ void FitToTexts(std::initializer_list<HWND> buttons, std::initializer_list<HWND>
     const HWND parent = ::GetParent(first);
     const LONG rightmost = RightmostEdge(parent);
     for (HWND button : buttons)
-        Fit(button, FitAnchor::Centre);
+        Fit(button, FitAnchor::Centre, dpi);
     for (HWND control : leftAnchored)
-        Fit(control, FitAnchor::Left);
+        Fit(control, FitAnchor::Left, dpi);
     // The window keeps its right margin.
     const LONG grown = RightmostEdge(parent) - rightmost;
     if (grown > 0)
         Widen(parent, grown, rightmost);
 }
 
-void FitTipBeside(HWND tip, HWND value)
+void FitTipBeside(HWND tip, HWND value, int dpi)
 {
     const RECT now = ClientRectOf(tip);
     const LONG width = now.right - now.left;
@@ -128,6 +129,6 @@ void FitTipBeside(HWND tip, HWND value)
     ::SetWindowPos(tip, nullptr, 0, 0, now.right - now.left + deficit, now.bottom - now.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const RECT beside = ClientRectOf(value);
-    const LONG left = std::max<LONG>(beside.left, now.right + deficit + kFitGap);
+    const LONG left = std::max<LONG>(beside.left, now.right + deficit + win32::Scale(kFitGap, dpi));
     ::SetWindowPos(value, nullptr, left, beside.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

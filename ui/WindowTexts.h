@@ -14,14 +14,15 @@ struct TextOf {
 // Sets each control's text (a window's caption, for the window itself) to its key's text.
 void ApplyTexts(std::initializer_list<TextOf> texts);
 
-// The width a control needs for its text in its own font: the text and the room the control
-// draws around it (a check box's box, a button's edges).
-int NeededWidth(HWND control);
+// The width a control of a window laid out at dpi needs for its text in its own font: the text
+// and the room the control draws around it (a check box's box, a button's edges).
+int NeededWidth(HWND control, int dpi);
 
 // Widens a word-wrapping label to its widest word, and moves the label to its right (its value)
 // along by as much. For the progress window's tips.
-void FitTipBeside(HWND tip, HWND value);
+void FitTipBeside(HWND tip, HWND value, int dpi);
 
 // Widens the given buttons about their centre and labels or check boxes from their left edge,
-// each as far as its text needs and its row has room (ui/TextFit.h). For after the texts are set.
-void FitToTexts(std::initializer_list<HWND> buttons, std::initializer_list<HWND> leftAnchored = {});
+// each as far as its text needs and its row has room (ui/TextFit.h), in a window laid out at dpi.
+// For after the texts are set or the DPI changed.
+void FitToTexts(int dpi, std::initializer_list<HWND> buttons, std::initializer_list<HWND> leftAnchored = {});

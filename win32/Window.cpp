@@ -2,11 +2,13 @@
 
 #include <commctrl.h>
 
+#include "win32/Dpi.h"
 #include "win32/Error.h"
-#include "win32/Handles.h"
 
 #include <algorithm>
+#include <map>
 #include <new>
+#include <tuple>
 #include <utility>
 
 namespace win32 {
@@ -94,15 +96,68 @@ void Window::Create(const wchar_t* className, DWORD style, DWORD exStyle, int wi
         windowClass.lpszClassName = className;
         ::RegisterClassExW(&windowClass);
     }
-    RECT frame{0, 0, width, height};
-    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int outerWidth = frame.right - frame.left, outerHeight = frame.bottom - frame.top;
+    // Made at its place at 96 DPI, which puts it on its monitor; then sized for that monitor's DPI
+    // and centred again.
     RECT area = WorkArea();
     if (centreOnOwner && owner && !IsOutOfSight(owner))
         ::GetWindowRect(owner, &area);
-    const POINT at = CentredIn(area, outerWidth, outerHeight);
-    ::CreateWindowExW(exStyle, className, L"", style, at.x, at.y, outerWidth, outerHeight, owner, nullptr, instance,
+    const SIZE outer = FrameSizeFor(width, height, style, exStyle, kBaseDpi);
+    const POINT at = CentredIn(area, outer.cx, outer.cy);
+    ::CreateWindowExW(exStyle, className, L"", style, at.x, at.y, outer.cx, outer.cy, owner, nullptr, instance,
                       this);
+    if (!hwnd_)
+        return;
+    client_ = {width, height};
+    dpi_ = DpiOf(hwnd_);
+    LayOut();
+    RECT frame;
+    ::GetWindowRect(hwnd_, &frame);
+    const POINT centred = CentredIn(area, frame.right - frame.left, frame.bottom - frame.top);
+    ::SetWindowPos(hwnd_, nullptr, centred.x, centred.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Window::LayOut()
+{
+    const HFONT font = DialogFont(dpi_);
+    for (const Placed& placed : placed_) {
+        const RECT r = Scale(placed.place, dpi_);
+        ::SetWindowPos(placed.control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(placed.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        if (placed.fitsText)
+            FitLabelAtDpi(placed);
+    }
+    SetClientSize(Scale(client_.cx, dpi_), Scale(client_.cy, dpi_));
+    // The icons of the caption and the task switcher, drawn at this DPI's sizes.
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    for (auto [which, metric, icon] : {std::tuple{ICON_BIG, SM_CXICON, &bigIcon_}, {ICON_SMALL, SM_CXSMICON, &smallIcon_}}) {
+        const int size = MetricAt(metric, dpi_);
+        icon->reset(static_cast<HICON>(::LoadImageW(instance, L"MAINICON", IMAGE_ICON, size, size, 0)));
+        if (*icon)
+            ::SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon->get()));
+    }
+}
+
+void Window::SetClientSize(int width, int height)
+{
+    const SIZE outer = FrameSizeFor(width, height, static_cast<DWORD>(::GetWindowLongW(hwnd_, GWL_STYLE)),
+                                    static_cast<DWORD>(::GetWindowLongW(hwnd_, GWL_EXSTYLE)), dpi_);
+    const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, flags);
+    // Where the frame the system draws differs from the one it reported, the client area decides.
+    RECT client;
+    ::GetClientRect(hwnd_, &client);
+    if (client.right != width || client.bottom != height)
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx + width - client.right, outer.cy + height - client.bottom, flags);
+}
+
+void Window::OnDpiChanged(int dpi, const RECT& suggested)
+{
+    dpi_ = dpi;
+    ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    LayOut();
+    Arrange();
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 LRESULT CALLBACK Window::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -147,6 +202,10 @@ LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         EndModal();
         return 0;
     }
+    if (message == WM_DPICHANGED) {
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    }
     return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
@@ -189,10 +248,14 @@ void Window::EndModal()
 HWND Window::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
                         int height, int id)
 {
-    HWND control = ::CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                     hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                     ::GetModuleHandleW(nullptr), nullptr);
-    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    const RECT place{x, y, x + width, y + height};
+    const RECT r = Scale(place, dpi_);
+    HWND control = ::CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                                     r.right - r.left, r.bottom - r.top, hwnd_,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                                     nullptr);
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(dpi_)), FALSE);
+    placed_.push_back({control, place, false, 0});
     return control;
 }
 
@@ -204,13 +267,30 @@ HWND Window::AddLabel(const std::wstring& text, int x, int y, int width, int hei
     return label;
 }
 
+Window::Placed* Window::PlacedOf(HWND control)
+{
+    const auto found = std::find_if(placed_.begin(), placed_.end(), [&](const Placed& p) { return p.control == control; });
+    return found == placed_.end() ? nullptr : &*found;
+}
+
 void Window::FitLabel(HWND label, int maxWidth)
 {
-    const SIZE text = TextExtent(label);
+    Placed* placed = PlacedOf(label);
+    if (!placed)
+        return;
+    placed->fitsText = true;
+    placed->maxWidth = maxWidth;
+    FitLabelAtDpi(*placed);
+}
+
+void Window::FitLabelAtDpi(const Placed& label)
+{
+    const SIZE text = TextExtent(label.control);
     LONG width = text.cx + 2;
-    if (maxWidth > 0)
-        width = std::min<LONG>(width, maxWidth);
-    ::SetWindowPos(label, nullptr, 0, 0, width, std::max<LONG>(text.cy, 13), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (label.maxWidth > 0)
+        width = std::min<LONG>(width, Scale(label.maxWidth, dpi_));
+    const LONG height = std::max<LONG>(text.cy, Scale(label.place.bottom - label.place.top, dpi_));
+    ::SetWindowPos(label.control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND Window::AddButton(int id, const std::wstring& text, int x, int y, int width, int height)
@@ -236,15 +316,15 @@ HWND Window::AddGroupBox(int x, int y, int width, int height)
     return AddControl(L"BUTTON", L"", BS_GROUPBOX, x, y, width, height);
 }
 
-HFONT DialogFont()
+HFONT DialogFont(int dpi)
 {
-    static HFONT font = [] {
-        HDC screen = ::GetDC(nullptr);
-        const int height = -::MulDiv(8, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
-        ::ReleaseDC(nullptr, screen);
-        return ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
-    }();
+    // One font per DPI met, kept for the life of the process (the windows hold them).
+    static std::map<int, HFONT> fonts;
+    HFONT& font = fonts[dpi];
+    if (!font)
+        font = ::CreateFontW(-::MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             L"Tahoma");
     return font;
 }
 
@@ -253,7 +333,7 @@ SIZE TextExtent(HWND control, int wrapWidth)
     const std::wstring text = GetText(control);
     auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
     RECT bounds{0, 0, wrapWidth, 0};
-    const WindowDC dc(control, font ? font : DialogFont());
+    const WindowDC dc(control, font ? font : DialogFont(DpiOf(control)));
     ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds,
                 DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
     return {bounds.right, bounds.bottom};

@@ -1,10 +1,15 @@
 // A thin base for the program's windows: registration, creation with a client area of a given
-// size, message dispatch to the object, a modal loop, and the controls they hold.
+// size, message dispatch to the object, a modal loop, and the controls they hold. Sizes and
+// places are given at 96 DPI; the window scales them to the DPI of its monitor, at creation and
+// again when it moves to a monitor of another DPI.
 #pragma once
+
+#include "win32/Handles.h"
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace win32 {
 
@@ -29,7 +34,12 @@ protected:
     // when owner is minimised or hidden, so that the window is always seen).
     void Create(const wchar_t* className, DWORD style, DWORD exStyle, int width, int height, HWND owner,
                 bool centreOnOwner = false);
-    // The default handling; WM_CLOSE ends a modal window.
+    // The DPI the window is laid out for.
+    int Dpi() const { return dpi_; }
+    // Arranges what depends on the texts and the DPI (controls that grow with their texts):
+    // called by the window once its texts are set, and by the base after each change of DPI.
+    virtual void Arrange() {}
+    // The default handling: WM_CLOSE ends a modal window; WM_DPICHANGED lays the window out again.
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // An error that a message handler raised: shown in an error box. Nothing unwinds through
     // the system's message dispatch.
@@ -43,18 +53,37 @@ protected:
     HWND AddGroupBox(int x, int y, int width, int height);
     HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
                     int height, int id = 0);
-    // Gives an auto-sized label the width of its text, at most maxWidth when that is given.
+    // Gives a label the width of its text, at most maxWidth (at 96 DPI) when that is given; the
+    // label keeps fitting its text after a change of DPI.
     void FitLabel(HWND label, int maxWidth = 0);
 
 private:
+    // A control and its place at 96 DPI.
+    struct Placed {
+        HWND control;
+        RECT place;
+        bool fitsText; // as wide as its text
+        int maxWidth;  // at most, at 96 DPI; 0 for no limit
+    };
+
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Places the controls, their font, the window's icons and its client area at the window's DPI.
+    void LayOut();
+    void SetClientSize(int width, int height);
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    void FitLabelAtDpi(const Placed& label);
+    Placed* PlacedOf(HWND control);
 
     HWND hwnd_ = nullptr;
     bool modal_ = false;
+    int dpi_ = 96;
+    SIZE client_{};  // at 96 DPI
+    std::vector<Placed> placed_;
+    IconHandle bigIcon_, smallIcon_;
 };
 
-// Tahoma at 8 points: the font of every window.
-HFONT DialogFont();
+// Tahoma at 8 points, at dpi: the font of every window.
+HFONT DialogFont(int dpi);
 
 // The size of a control's text drawn in its own font: on one line, or with wrapWidth broken into
 // lines at that width (wider than it when one word is).

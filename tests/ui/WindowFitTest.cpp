@@ -8,6 +8,7 @@
 #include "ui/PasswordFrm.h"
 #include "ui/SetOutputFrm.h"
 #include "ui/WindowTexts.h"
+#include "win32/Dpi.h"
 
 #include "support/TestFiles.h"
 
@@ -66,6 +67,7 @@ void ExpectAllFits(HWND window, const std::string& name)
     ASSERT_NE(window, nullptr) << "no window: is there a display?";
     RECT client;
     ::GetClientRect(window, &client);
+    const int dpi = win32::DpiOf(window);
     const auto controls = VisibleControls(window);
     ASSERT_GT(controls.size(), 3u);
     for (const Control& c : controls) {
@@ -79,14 +81,14 @@ void ExpectAllFits(HWND window, const std::string& name)
             EXPECT_LE(Wrapped(c).cy, c.rect.bottom - c.rect.top) << "its lines are cut";
             EXPECT_LE(Wrapped(c).cx, c.rect.right - c.rect.left) << "a word is cut";
         } else
-            EXPECT_LE(NeededWidth(c.window), c.rect.right - c.rect.left) << "its text is cut";
+            EXPECT_LE(NeededWidth(c.window, dpi), c.rect.right - c.rect.left) << "its text is cut";
     }
     // What a person sees of each control: a label only as far as its text reaches.
     std::vector<RECT> seen;
     for (const Control& c : controls) {
         RECT r = c.rect;
         if (c.className == L"Static" && !c.text.empty()) {
-            const LONG text = Wraps(c) ? Wrapped(c).cx : NeededWidth(c.window);
+            const LONG text = Wraps(c) ? Wrapped(c).cx : NeededWidth(c.window, dpi);
             const LONG width = std::min<LONG>(text, r.right - r.left);
             if (::GetWindowLongW(c.window, GWL_STYLE) & SS_RIGHT)
                 r.left = r.right - width;
