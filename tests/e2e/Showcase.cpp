@@ -46,6 +46,24 @@ void Capture(HWND window, const std::wstring& path)
     ::ReleaseDC(nullptr, screen);
 }
 
+int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FontExists(const wchar_t* face)
+{
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    ::lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC screen = ::GetDC(nullptr);
+    ::EnumFontFamiliesExW(screen, &wanted, &NoteFound, reinterpret_cast<LPARAM>(&found), 0);
+    ::ReleaseDC(nullptr, screen);
+    return found;
+}
+
 std::wstring Name(const std::wstring& path)
 {
     std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
@@ -59,6 +77,11 @@ int wmain(int argc, wchar_t** argv)
     if (argc != 5) {
         std::fprintf(stderr, "usage: showcase PACKAGE OUTPUT PASSWORD SHOTS\n");
         return 2;
+    }
+    // Wine draws the buttons of the title bars in Marlett: without it they come out as letters.
+    if (!FontExists(L"Marlett")) {
+        std::fprintf(stderr, "showcase: Wine finds no Marlett font: the title bars would not render\n");
+        return 3;
     }
     const std::wstring package = argv[1], output = argv[2], password = argv[3], shots = argv[4];
     const std::wstring target = output + L"\\" + Name(package) + L"\\";
