@@ -10,14 +10,7 @@
 
 namespace {
 
-// A child's rectangle in its parent's client coordinates.
-RECT ClientRectOf(HWND control)
-{
-    RECT r;
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
+using win32::ClientRectOf;
 
 bool IsButton(HWND control)
 {

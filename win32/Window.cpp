@@ -339,6 +339,14 @@ SIZE TextExtent(HWND control, int wrapWidth)
     return {bounds.right, bounds.bottom};
 }
 
+RECT ClientRectOf(HWND child)
+{
+    RECT r;
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 std::wstring GetText(HWND window)
 {
     const int length = ::GetWindowTextLengthW(window);

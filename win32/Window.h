@@ -89,6 +89,9 @@ HFONT DialogFont(int dpi);
 // lines at that width (wider than it when one word is).
 SIZE TextExtent(HWND control, int wrapWidth = 0);
 
+// A child window's rectangle in its parent's client coordinates.
+RECT ClientRectOf(HWND child);
+
 std::wstring GetText(HWND window);
 void SetText(HWND window, const std::wstring& text);
 

@@ -38,9 +38,7 @@ std::vector<Control> VisibleControls(HWND parent)
             continue;
         wchar_t className[32] = {};
         ::GetClassNameW(child, className, 32);
-        RECT r;
-        ::GetWindowRect(child, &r);
-        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+        const RECT r = win32::ClientRectOf(child);
         const bool frame = (::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX &&
                            ::lstrcmpiW(className, L"BUTTON") == 0;
         controls.push_back({child, className, win32::GetText(child), r, frame});

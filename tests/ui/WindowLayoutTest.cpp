@@ -53,14 +53,6 @@ const Design kOverwrite{402, 272, {
     {"existing time", 101, 110, 0, 13}, {"new file", 21, 137, 0, 13}, {"new icon", 48, 163, 32, 32},
     {"new size", 101, 163, 0, 13}, {"new time", 101, 182, 0, 13}}};
 
-RECT ClientRectOf(HWND control)
-{
-    RECT r;
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 SIZE IconSize(HICON icon)
 {
     ICONINFO info{};
@@ -96,7 +88,7 @@ void ExpectLaidOut(HWND window, const Design& design, int dpi, const std::string
     for (size_t i = 0; i < children.size(); ++i) {
         const Place& place = design.controls[i];
         SCOPED_TRACE(place.name);
-        const RECT r = ClientRectOf(children[i]);
+        const RECT r = win32::ClientRectOf(children[i]);
         ExpectScaled("left", r.left, place.x, dpi);
         ExpectScaled("top", r.top, place.y, dpi);
         if (place.width) {
