@@ -132,9 +132,11 @@ void Window::LayOut()
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     for (auto [which, metric, icon] : {std::tuple{ICON_BIG, SM_CXICON, &bigIcon_}, {ICON_SMALL, SM_CXSMICON, &smallIcon_}}) {
         const int size = MetricAt(metric, dpi_);
-        icon->reset(static_cast<HICON>(::LoadImageW(instance, L"MAINICON", IMAGE_ICON, size, size, 0)));
-        if (*icon)
-            ::SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon->get()));
+        IconHandle loaded(static_cast<HICON>(::LoadImageW(instance, L"MAINICON", IMAGE_ICON, size, size, 0)));
+        if (!loaded)
+            continue;
+        ::SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(loaded.get()));
+        *icon = std::move(loaded); // the one shown before goes only now
     }
 }
 
