@@ -123,7 +123,6 @@ OverwriteChoice TfrmOverWrite::Execute()
     FitLabel(lblFile, 386 - 38 - 8); // a long path is shortened with "..." inside the frame
     ShowFile(sExistsFile, lblExistsFile_Size, lblExistsFile_Time);
     ShowFile(sNewFile, lblNewFile_Size, lblNewFile_Time);
-    Arrange();
     ::SetFocus(btnYes);
     ShowModal(owner_);
     return nChoice;

@@ -32,12 +32,12 @@ void TfrmPassword::SetTexts()
         {hwnd(), L"02000B00"}, {lblPassword, L"02000B01"}, {btnOK, L"02000702"}, {btnCancel, L"02000710"},
         {chkDisplayPassword, L"02000B02"},
     });
+    FitLabel(lblPassword);
     Arrange();
 }
 
 void TfrmPassword::Arrange()
 {
-    FitLabel(lblPassword);
     FitToTexts(Dpi(), {btnOK, btnCancel}, {chkDisplayPassword});
 }
 

@@ -60,12 +60,12 @@ TfrmSetOutput::TfrmSetOutput(HWND owner) : owner_(owner)
 void TfrmSetOutput::SetTexts()
 {
     ApplyTexts({{hwnd(), L"02000800"}, {Label1, L"02000801"}, {btnOK, L"02000702"}, {btnCancel, L"02000710"}});
+    FitLabel(Label1);
     Arrange();
 }
 
 void TfrmSetOutput::Arrange()
 {
-    FitLabel(Label1);
     FitToTexts(Dpi(), {btnOK, btnCancel});
 }
 

@@ -3,9 +3,8 @@
 // recorded.
 #include "ui/MainFrm.h"
 
-#include "fs/ResourceFile.h"
-#include "lang/Language.h"
 #include "support/JobHarness.h"
+#include "support/Languages.h"
 
 #include <gtest/gtest.h>
 
@@ -63,8 +62,7 @@ std::vector<TaskbarState> States(const std::vector<Shown>& shown)
 struct ProgressWindow {
     explicit ProgressWindow(const ScratchFolder& scratch)
     {
-        g_sLangFile = scratch / L"Lang_English.txt";
-        SaveResourceToFile(L"Lang_English", L"FILE", g_sLangFile);
+        UseLanguage(scratch, L"Lang_English");
         window.SetEvents(&events);
         window.SetTaskbarButton(std::make_unique<RecordedTaskbar>(shown));
         window.SetTexts();

@@ -1,8 +1,6 @@
 // Every window in every language: each control's text fits it in its own font, no two controls
 // overlap, and each stays inside its window. The windows are made here, in this process, and
 // never shown.
-#include "fs/ResourceFile.h"
-#include "lang/Language.h"
 #include "ui/MainFrm.h"
 #include "ui/OverWriteFrm.h"
 #include "ui/PasswordFrm.h"
@@ -10,7 +8,7 @@
 #include "ui/WindowTexts.h"
 #include "win32/Dpi.h"
 
-#include "support/TestFiles.h"
+#include "support/Languages.h"
 
 #include <gtest/gtest.h>
 
@@ -115,8 +113,7 @@ TEST(WindowTexts, FitInEveryLanguage)
                                   L"Lang_Japanese", L"Lang_Simplified", L"Lang_Traditional"};
     for (const wchar_t* language : languages) {
         const std::string name(language, language + ::lstrlenW(language));
-        g_sLangFile = scratch / (std::wstring(language) + L".txt");
-        SaveResourceToFile(language, L"FILE", g_sLangFile);
+        UseLanguage(scratch, language);
 
         TfrmMain main;
         main.SetTexts();

@@ -1,15 +1,13 @@
 // The four windows at the system's DPI and after a move to a monitor of another DPI: every place
 // and size is the one at 96 DPI scaled, the font and the icons too. The other system DPIs are
 // tried in programs of their own: the system reads its DPI when a program starts.
-#include "fs/ResourceFile.h"
-#include "lang/Language.h"
 #include "ui/MainFrm.h"
 #include "ui/OverWriteFrm.h"
 #include "ui/PasswordFrm.h"
 #include "ui/SetOutputFrm.h"
 #include "win32/Dpi.h"
 
-#include "support/TestFiles.h"
+#include "support/Languages.h"
 
 #include <gtest/gtest.h>
 
@@ -125,8 +123,7 @@ void ExpectFileIcons(HWND overwrite, int dpi)
 struct Windows {
     explicit Windows(const ScratchFolder& scratch)
     {
-        g_sLangFile = scratch / L"Lang_English.txt";
-        SaveResourceToFile(L"Lang_English", L"FILE", g_sLangFile);
+        UseLanguage(scratch, L"Lang_English");
         WriteFile(scratch / L"notes.txt", "existing");
         WriteFile(scratch / L"notes (new).txt", "new");
         main.SetTexts();

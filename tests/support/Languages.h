@@ -1,0 +1,19 @@
+// The program's texts in a test: one of the language files it carries, made the one in use.
+#pragma once
+
+#include "fs/ResourceFile.h"
+#include "lang/Language.h"
+#include "support/TestFiles.h"
+
+#include <string>
+
+namespace testing_support {
+
+// Writes the language file of resource (say L"Lang_English") into scratch and uses it.
+inline void UseLanguage(const ScratchFolder& scratch, const wchar_t* resource)
+{
+    g_sLangFile = scratch / (std::wstring(resource) + L".txt");
+    SaveResourceToFile(resource, L"FILE", g_sLangFile);
+}
+
+} // namespace testing_support
