@@ -46,7 +46,7 @@ void RunSequence::FirstShown()
 void RunSequence::StartTimerFired()
 {
     state_ = State::Asking;
-    if (!Modal([&] { return frmSetOutput_.Execute(); })) {
+    if (!Modal([&] { return frmSetOutput_.Execute(); }) || abandoned_) {
         frmMain_.Close();
         return;
     }
@@ -57,7 +57,7 @@ void RunSequence::StartTimerFired()
         Ask(LangText(L"02000881"), MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (!Modal([&] { return frmPassword_.Execute(frmMain_.hwnd()); })) {
+    if (!Modal([&] { return frmPassword_.Execute(frmMain_.hwnd()); }) || abandoned_) {
         frmMain_.Close();
         return;
     }
@@ -89,11 +89,15 @@ void RunSequence::StartJob()
 
 // --- Running: the job's questions ---
 
-// A cancelled job asks nothing more: its questions are answered as cancelled.
-OverwriteChoice RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
+// A cancelled job asks nothing more: its questions are answered as cancelled. While the close
+// question is open the clash waits (the job asks again): a yes to the close answers it Cancel
+// unseen, a no lets it show.
+std::optional<OverwriteChoice> RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
 {
     if (g_bCancel.load())
         return ovCancel;
+    if (closeAsked_)
+        return std::nullopt;
     TfrmOverWrite dialog(frmMain_.hwnd());
     dialog.sExistsFile = existing;
     dialog.sNewFile = staged;
@@ -164,12 +168,17 @@ bool RunSequence::CloseQuery()
 
 bool RunSequence::CloseDuringQuestion()
 {
+    if (state_ == State::Asking) {
+        // No job yet: the open dialog ends unconfirmed, and the program with it.
+        abandoned_ = true;
+        frmSetOutput_.EndModal();
+        frmPassword_.EndModal();
+        return false;
+    }
     if (frmOverWrite_ && !closeAsked_) {
         // The overwrite question is open: the close is asked about now, and a yes answers that
         // question Cancel, so that the job can end.
-        closeAsked_ = true;
         const bool confirmed = ConfirmCancel();
-        closeAsked_ = false;
         if (confirmed && frmOverWrite_) {
             state_ = State::Cancelling;
             CancelJob();
@@ -205,7 +214,10 @@ int RunSequence::Ask(const std::wstring& text, UINT flags)
 
 bool RunSequence::ConfirmCancel()
 {
-    return Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+    closeAsked_ = true;
+    const bool confirmed = Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+    closeAsked_ = false;
+    return confirmed;
 }
 
 void RunSequence::ErrorRaised(const std::wstring& message)

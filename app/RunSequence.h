@@ -4,7 +4,7 @@
 //   Starting   -> Asking      the start timer fires
 //   Asking     -> Running     folder and password given
 //              -> Stranded    a blank folder: nothing follows until the window is closed
-//              -> Closed      a question left unconfirmed
+//              -> Closed      a question left unconfirmed, or the window closed meanwhile
 //   Running    -> Finishing   the job reports its end
 //              -> Cancelling  a close confirmed while files are written
 //              -> Closed      a close confirmed before that (waits for the job to let go)
@@ -22,6 +22,7 @@
 #include "ui/SetOutputFrm.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class RunSequence : public MainFrmEvents, public JobHost {
@@ -43,7 +44,7 @@ private:
     // JobHost
     HWND Window() override { return frmMain_.hwnd(); }
     void ShowTotalSize(int64_t totalSize) override { frmMain_.ShowTotalSize(totalSize); }
-    OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
+    std::optional<OverwriteChoice> AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
     bool AskPassword(std::wstring& password) override;
     void RequestClose() override { frmMain_.Close(); }
 
@@ -90,5 +91,6 @@ private:
     int modalDepth_ = 0;
     bool closePending_ = false;              // a close waits for the open question
     bool closeAsked_ = false;                // the close question is open
+    bool abandoned_ = false;                 // closed before the job started
     TfrmOverWrite* frmOverWrite_ = nullptr;  // while the overwrite question is open
 };

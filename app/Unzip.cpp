@@ -40,8 +40,7 @@ int Run()
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    // Only the system folder may supply DLLs: a package often runs from a downloads folder.
-    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    win32::RestrictDllSearch();
     try {
         return Run();
     } catch (const win32::Error& e) {

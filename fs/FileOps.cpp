@@ -71,6 +71,11 @@ bool FileExists(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool NameTaken(const std::wstring& path)
+{
+    return ::GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::wstring ProgramPath()
 {
     // A package may sit in a folder deeper than MAX_PATH: grow the buffer until the path fits.
@@ -216,6 +221,23 @@ void RemoveEmptyFolders(const std::wstring& folder)
     }
     find.reset();
     ::RemoveDirectoryW(LongPathForm(listed).c_str()); // refused while anything is left in it
+}
+
+void RemoveEmptyParents(const std::wstring& folder, const std::wstring& stop)
+{
+    const std::wstring end = WithTrailingBackslash(stop);
+    std::wstring path = WithTrailingBackslash(folder);
+    if (end.size() < 3 || path.size() <= end.size() || ::_wcsnicmp(path.c_str(), end.c_str(), end.size()) != 0)
+        return; // stop is not above folder
+    for (;;) {
+        path.pop_back();
+        path.erase(path.find_last_of(L'\\') + 1);
+        if (path.size() <= end.size())
+            return;
+        // One that is not there (never made, or gone already) does not end the walk.
+        if (!::RemoveDirectoryW(LongPathForm(path).c_str()) && FolderExists(path))
+            return;
+    }
 }
 
 void RemoveMarkerFile(const std::wstring& folder)

@@ -11,6 +11,8 @@ namespace fs {
 bool FolderExists(const std::wstring& path);
 // Whether a file (not a folder) exists at path.
 bool FileExists(const std::wstring& path);
+// Whether anything (a file or a folder) has the name path.
+bool NameTaken(const std::wstring& path);
 
 // The running program's file, and its folder with a trailing "\".
 std::wstring ProgramPath();
@@ -53,6 +55,10 @@ bool DeleteFolderTree(const std::wstring& folder);
 // Removes folder and the folders below it as long as they hold no file; a folder with a file
 // anywhere below it stays, and so does the file. Links to folders are not followed.
 void RemoveEmptyFolders(const std::wstring& folder);
+
+// Removes the folders between folder (exclusive) and stop (a folder above it, exclusive),
+// innermost first, each only while it is empty; the first that is not empty ends the walk.
+void RemoveEmptyParents(const std::wstring& folder, const std::wstring& stop);
 
 // Deletes the marker entry from the top level of folder (a path ending in "\"), whatever the
 // case of its ASCII letters.

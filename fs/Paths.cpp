@@ -76,10 +76,13 @@ bool IsDeviceName(const std::wstring& name)
     for (wchar_t& c : stem)
         if (c >= L'a' && c <= L'z')
             c = static_cast<wchar_t>(c - L'a' + L'A');
-    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL")
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$" ||
+        stem == L"CONOUT$")
         return true;
-    return stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0) && stem[3] >= L'1' &&
-           stem[3] <= L'9';
+    // COM0 to COM9 and LPT0 to LPT9, and with a superscript 1, 2 or 3 (which newer Windows reserves too).
+    const bool port = stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0);
+    return port && ((stem[3] >= L'0' && stem[3] <= L'9') || stem[3] == L'\u00B9' || stem[3] == L'\u00B2' ||
+                    stem[3] == L'\u00B3');
 }
 
 } // namespace

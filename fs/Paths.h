@@ -25,7 +25,8 @@ bool IsSafeEntryPath(const std::wstring& path);
 
 // One name as Windows can hold it: each of < > : " | ? * and the codes 1 to 31 becomes "_", so
 // do trailing dots and blanks, and a name whose part before the first dot is a device name (CON,
-// PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case) gets "_" in front. A name made only of
+// PRN, AUX, NUL, CONIN$, CONOUT$, COM0 to COM9, LPT0 to LPT9, COM and LPT with a superscript 1, 2
+// or 3, in any case) gets "_" in front. A name made only of
 // dots and blanks (or empty) becomes "_". "Notes 12:30.txt" gives "Notes 12_30.txt", "nul.txt"
 // "_nul.txt", "a." "a_".
 std::wstring MapName(const std::wstring& name);

@@ -1,6 +1,7 @@
 #include "fs/ResourceFile.h"
 
 #include "fs/ByteStream.h"
+#include "fs/Paths.h"
 #include "win32/Error.h"
 
 #include <windows.h>
@@ -22,11 +23,17 @@ std::string_view ResourceBytes(const std::wstring& name, const std::wstring& typ
     return std::string_view(bytes, size);
 }
 
+// Writes bytes to a new file at path; a file that cannot be written whole is removed again.
 void WriteAll(const std::string_view bytes, const std::wstring& path)
 {
     auto file = ByteStream::Create(path);
-    if (file->Write(bytes.data(), static_cast<uint32_t>(bytes.size())) != bytes.size())
-        throw win32::Error(L"Stream write error");
+    try {
+        file->WriteAll(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    } catch (...) {
+        file.reset();
+        ::DeleteFileW(fs::LongPathForm(path).c_str());
+        throw;
+    }
 }
 
 } // namespace

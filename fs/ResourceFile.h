@@ -7,7 +7,8 @@
 
 // Writes every byte of the resource (type, name; names match whatever their case) of the
 // program's own module to path, replacing any file there. Raises "Resource NAME not found",
-// "Cannot create file "PATH". REASON" or "Stream write error".
+// "Cannot create file "PATH". REASON" or "Cannot write file "PATH". REASON"; a file that could
+// not be written whole is removed.
 void SaveResourceToFile(const std::wstring& name, const std::wstring& type, const std::wstring& path);
 
 // The same, and then holds the file: the returned handle lets others read it but not change,

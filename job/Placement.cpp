@@ -3,8 +3,12 @@
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "win32/Error.h"
+#include "win32/Handles.h"
 
 #include <windows.h>
+
+#include <atomic>
+#include <cstdio>
 
 namespace {
 
@@ -23,10 +27,37 @@ std::wstring MakeRenamePath(const std::wstring& path)
     const std::wstring extension = name.substr(base.size());
     for (unsigned n = 1;; ++n) {
         std::wstring candidate = folder + base + L"(" + std::to_wstring(n) + L")" + extension;
-        if (!fs::FileExists(candidate))
+        if (!fs::NameTaken(candidate)) // a folder takes a name as much as a file does
             return candidate;
     }
 }
+
+namespace {
+
+constexpr int kPartNameAttempts = 1000;
+
+// A new empty file in the folder of target, made for this copy alone: created exclusively, so
+// never a file that was there before (a person's own file of any name stays untouched).
+std::wstring CreatePartFile(const std::wstring& target)
+{
+    const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
+    static std::atomic<uint32_t> next{::GetTickCount() ^ (::GetCurrentProcessId() << 16)};
+    for (int attempt = 0; attempt < kPartNameAttempts; ++attempt) {
+        wchar_t name[24];
+        std::swprintf(name, 24, L"qv_%08X.part", static_cast<unsigned>(next++));
+        const std::wstring path = folder + name;
+        const win32::FileHandle made(::CreateFileW(fs::LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (made)
+            return path;
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS && code != ERROR_ACCESS_DENIED)
+            throw CannotPlace(target, code);
+    }
+    throw CannotPlace(target, ERROR_FILE_EXISTS);
+}
+
+} // namespace
 
 void PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace)
 {
@@ -37,7 +68,7 @@ void PlaceFile(const std::wstring& staged, const std::wstring& target, bool repl
         return;
     }
     // Beside the target, so that the final step is a rename on one drive.
-    const std::wstring partial = fs::LongPathForm(target + L".qv_part");
+    const std::wstring partial = fs::LongPathForm(CreatePartFile(target));
     if (!::CopyFileW(from.c_str(), partial.c_str(), FALSE)) {
         const DWORD code = ::GetLastError();
         ::DeleteFileW(partial.c_str());

@@ -26,8 +26,7 @@ void CopyPayload(ByteStream& from, ByteStream& to, int64_t count,
         const uint32_t n = static_cast<uint32_t>(std::min<int64_t>(remaining, buffer.size()));
         if (from.Read(buffer.data(), n) != n)
             throw win32::Error(L"Stream read error");
-        if (to.Write(buffer.data(), n) != n)
-            throw win32::Error(L"Stream write error");
+        to.WriteAll(buffer.data(), n);
         remaining -= n;
         if (!afterBlock(remaining))
             break;

@@ -21,7 +21,7 @@ std::wstring TargetFolderFor(const std::wstring& outputPath, const std::wstring&
 
 // Copies count bytes from the current position of from to that of to, in blocks of at most
 // COPY_CHUNK through one buffer. After each block calls afterBlock with the bytes still to copy;
-// an answer of false stops the copy there. Raises "Stream read error" or "Stream write error"
-// on a short read or write.
+// an answer of false stops the copy there. Raises "Stream read error" on a short read, and
+// ByteStream::WriteAll's error (the file and the system's reason) on a failed write.
 void CopyPayload(ByteStream& from, ByteStream& to, int64_t count,
                  const std::function<bool(int64_t remaining)>& afterBlock);

@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kFolderAttempts = 7;
 constexpr DWORD kFolderRetryMs = 500;
+constexpr DWORD kQuestionRetryMs = 100;
 
 } // namespace
 
@@ -87,14 +88,19 @@ void TThreaEncryptFile::RunJob()
         g_sJobError = L"An unexpected error stopped the extraction.";
         end = kJobFailed;
     }
-    // A library stop that follows a cancel is the cancel, not an error.
-    if (end.lParam == kJobFailed.lParam && g_bCancel.load())
+    // A library stop that follows a cancel is the cancel, not an error; an error met before the
+    // cancel stays one.
+    if (end.lParam == kJobFailed.lParam && g_bCancel.load() && !errorBeforeCancel_)
         end = kJobFinished;
     reader_.reset();
     if (extractingIntoTarget_)
         fs::RemoveMarkerFile(target_); // the marker never stays, whatever stopped the extraction
-    if (createdTarget_ && (end != kJobFinished || g_bCancel.load()))
-        fs::RemoveEmptyFolders(target_); // a folder of ours with nothing in it is no result
+    if (createdTarget_ && (end != kJobFinished || g_bCancel.load())) {
+        // A folder of ours with nothing in it is no result: the target, and each folder made on
+        // the way to it, as long as it is empty.
+        fs::RemoveEmptyFolders(target_);
+        fs::RemoveEmptyParents(target_, existedBefore_);
+    }
     for (const auto& folder : scratchFolders_)
         fs::DeleteFolderTree(folder);
     finished_ = true;
@@ -174,7 +180,9 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
         if (g_bCancel.load())
             break;
         ++g_nFileCount;
-        totalSize_ += static_cast<int64_t>(reader_->ItemSize(i));
+        const auto size = static_cast<int64_t>(reader_->ItemSize(i));
+        totalSize_ += size;
+        largestSize_ = std::max(largestSize_, size);
         if (mayClash && fs::FileExists(target + fs::MapEntryPath(path))) {
             anyExists_ = true;
             mayClash = false;
@@ -227,6 +235,7 @@ JobEnd TThreaEncryptFile::Extract()
     const std::wstring scratch = anyExists_ ? NewScratchFolder() : std::wstring();
     CheckFreeSpace(scratch);
     createdTarget_ = !fs::FolderExists(target);
+    existedBefore_ = fs::ExistingAncestor(target);
     for (int attempts = 0; !fs::FolderExists(target);) {
         fs::CreateFolderChain(target);
         if (++attempts >= kFolderAttempts || g_bCancel.load())
@@ -253,12 +262,16 @@ JobEnd TThreaEncryptFile::Extract()
         try {
             reader_->ExtractAllTo(scratch);
         } catch (const win32::Error&) {
-            failed = std::current_exception();
+            // Damage met before any cancel is reported even when the person cancels later on.
+            if (!g_bCancel.load()) {
+                failed = std::current_exception();
+                errorBeforeCancel_ = true;
+            }
         }
         SetFlag(g_bStagedExtract, false);
         SetFlag(g_bHoldProgress, true);
         const JobEnd end = g_bCancel.load() ? kJobFinished : PlaceStagedFiles(scratch);
-        if (failed && !g_bCancel.load())
+        if (failed)
             std::rethrow_exception(failed);
         return end;
     }
@@ -267,13 +280,15 @@ JobEnd TThreaEncryptFile::Extract()
 }
 
 // Before anything is written: the target's drive must hold every file, and when the files are
-// staged first, the scratch folder's drive must hold them too (both, when it is one drive).
+// staged first, the scratch folder's drive must hold them too. On one drive the staged path needs
+// at its peak every staged file and one copy beside it: each staged file goes as soon as it is
+// placed, so only the largest is there twice.
 void TThreaEncryptFile::CheckFreeSpace(const std::wstring& scratch)
 {
     std::vector<std::pair<std::wstring, int64_t>> needs{{fs::ExistingAncestor(target_), totalSize_}};
     if (!scratch.empty()) {
         if (::_wcsicmp(fs::DrivePart(scratch).c_str(), fs::DrivePart(target_).c_str()) == 0)
-            needs.front().second += totalSize_;
+            needs.front().second += largestSize_;
         else
             needs.emplace_back(scratch, totalSize_);
     }
@@ -312,12 +327,15 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
         folders.MakeParentOf(to);
         const std::wstring from = scratch + mapped;
 
+        // A staged file goes as soon as it is placed or skipped: the drive holds two copies of
+        // one file at most.
+        const auto placed = win32::ScopeExit([&] { ::DeleteFileW(fs::LongPathForm(from).c_str()); });
         if (!fs::FileExists(to)) {
             PlaceFile(from, to, false);
         } else {
             OverwriteChoice choice = nOverwrite;
             if (choice != ovNoAll && choice != ovYesAll && choice != ovRename) {
-                win32::CallOnWindowThread(host_.Window(), [&] { nOverwrite = host_.AskOverwrite(to, from); });
+                nOverwrite = AskOverwrite(to, from);
                 choice = nOverwrite;
             }
             switch (choice) {
@@ -329,12 +347,10 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
                 PlaceFile(from, MakeRenamePath(to), false);
                 break;
             case ovCancel:
-                ::DeleteFileW(fs::LongPathForm(from).c_str());
                 CancelJob();
                 break;
             case ovNo:
             case ovNoAll:
-                ::DeleteFileW(fs::LongPathForm(from).c_str());
                 break;
             }
         }
@@ -342,6 +358,17 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
     }
     SetFlag(g_bPlacing, false);
     return kJobFinished;
+}
+
+OverwriteChoice TThreaEncryptFile::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
+{
+    for (;;) {
+        std::optional<OverwriteChoice> answer;
+        win32::CallOnWindowThread(host_.Window(), [&] { answer = host_.AskOverwrite(existing, staged); });
+        if (answer)
+            return *answer;
+        ::Sleep(kQuestionRetryMs); // another question is open: ask again once it may be answered
+    }
 }
 
 int32_t TThreaEncryptFile::OnLibraryProgress(void* context, int32_t isTotal, int64_t value)

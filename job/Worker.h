@@ -24,8 +24,9 @@ public:
     virtual HWND Window() = 0;
     // Shows the size of what the job stages.
     virtual void ShowTotalSize(int64_t totalSize) = 0;
-    // Asks what to do about an existing file.
-    virtual OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged) = 0;
+    // Asks what to do about an existing file; nullopt when the question cannot be shown now
+    // (another question is open): the worker asks again a moment later.
+    virtual std::optional<OverwriteChoice> AskOverwrite(const std::wstring& existing, const std::wstring& staged) = 0;
     // Asks for a password; false when the user did not confirm.
     virtual bool AskPassword(std::wstring& password) = 0;
     // Asks the window to close (the user declined to give a password).
@@ -77,6 +78,8 @@ private:
     JobEnd PlaceStagedFiles(const std::wstring& scratch);
     std::wstring NewScratchFolder();
     void CheckFreeSpace(const std::wstring& scratch);
+    // The host's answer to a clash, asked again until it can be shown.
+    OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged);
     void Done(JobEnd end);
 
     static int32_t OnJobPassword(void* context, std::wstring& password);
@@ -98,8 +101,11 @@ private:
     win32::ComPtr<I7zArchiveReader> reader_;
     uint32_t entryCount_ = 0;
     int64_t totalSize_ = 0;
+    int64_t largestSize_ = 0;     // the largest file entry
+    std::wstring existedBefore_;  // the nearest folder on the way to the target that was there
     bool anyExists_ = false;
     bool extractingIntoTarget_ = false;
     bool createdTarget_ = false;
+    bool errorBeforeCancel_ = false; // an error to report whatever the person answers afterwards
     std::vector<std::wstring> scratchFolders_;
 };

@@ -5,7 +5,11 @@
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
 
+#include <cwchar>
 #include <initializer_list>
+#include <map>
+#include <mutex>
+#include <vector>
 
 std::wstring g_sLangFile;
 
@@ -61,9 +65,73 @@ std::wstring ReadLangText(const std::wstring& path, const std::wstring& section,
     return text[0] ? text : L"???";
 }
 
+namespace {
+
+// The texts of section "Main" of one language file, read whole at the first lookup: the file goes
+// with the working folder while windows may still show texts.
+class LoadedTexts {
+public:
+    std::wstring Text(const std::wstring& path, const std::wstring& key)
+    {
+        std::lock_guard<std::mutex> held(lock_);
+        // Read again when the file is another or was written again; kept when it is gone.
+        WIN32_FILE_ATTRIBUTE_DATA stamp{};
+        const bool there = ::GetFileAttributesExW(fs::LongPathForm(path).c_str(), GetFileExInfoStandard, &stamp);
+        if (path != path_ || (there && !SameStamp(stamp, stamp_))) {
+            path_ = path;
+            stamp_ = stamp;
+            texts_ = ReadSection(path);
+        }
+        const auto found = texts_.find(KeyOf(key));
+        return found == texts_.end() || found->second.empty() ? L"???" : found->second;
+    }
+
+private:
+    // Keys are found whatever the case of their letters, as the system finds them.
+    static std::wstring KeyOf(std::wstring key)
+    {
+        ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+        return key;
+    }
+
+    static bool SameStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b)
+    {
+        return ::CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0 && a.nFileSizeLow == b.nFileSizeLow &&
+               a.nFileSizeHigh == b.nFileSizeHigh;
+    }
+
+    static std::map<std::wstring, std::wstring> ReadSection(const std::wstring& path)
+    {
+        std::map<std::wstring, std::wstring> texts;
+        if (!fs::FileExists(path))
+            return texts;
+        // The key names, each ending in a zero, the last followed by a second zero.
+        std::vector<wchar_t> keys(8192);
+        while (::GetPrivateProfileStringW(L"Main", nullptr, L"", keys.data(), static_cast<DWORD>(keys.size()),
+                                          path.c_str()) + 2 >= keys.size())
+            keys.resize(keys.size() * 2);
+        for (const wchar_t* key = keys.data(); *key; key += std::wcslen(key) + 1)
+            texts.emplace(KeyOf(key), ReadLangText(path, L"Main", key));
+        return texts;
+    }
+
+    std::mutex lock_;
+    std::wstring path_;
+    WIN32_FILE_ATTRIBUTE_DATA stamp_{};
+    std::map<std::wstring, std::wstring> texts_;
+};
+
+LoadedTexts& Loaded()
+{
+    static LoadedTexts loaded;
+    return loaded;
+}
+
+} // namespace
+
 std::wstring LangText(const std::wstring& key)
 {
-    return ReadLangText(g_sLangFile, L"Main", key);
+    return Loaded().Text(g_sLangFile, key);
 }
 
 std::wstring WithoutPlaceholders(const std::wstring& text)

@@ -11,6 +11,9 @@
 
 namespace win32 {
 
+// The program's first act: DLLs come from the system folder only (as far as the system allows).
+void RestrictDllSearch();
+
 // The address of function in the system DLL module (loaded once, from the system folder only).
 // Raises an error naming the DLL or the function when either cannot be had.
 FARPROC SystemProcAddress(const wchar_t* module, const char* function);

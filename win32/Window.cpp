@@ -15,6 +15,9 @@ namespace win32 {
 
 namespace {
 
+// How often a question that the system hid looks whether its owner is back.
+constexpr DWORD kHiddenPollMs = 100;
+
 std::wstring& Title()
 {
     static std::wstring title;
@@ -221,9 +224,22 @@ void Window::ShowModal(HWND owner)
         CentreOnWorkArea(hwnd_); // the owner's place may be off the screen
     ::ShowWindow(hwnd_, SW_SHOW);
     ::SetForegroundWindow(hwnd_);
+    // Only an answer ends the question (EndModal). The system may hide it meanwhile: minimising
+    // the owner from its taskbar button hides the windows it owns. It then stays open, unseen,
+    // and shows again once the owner is back.
     MSG message;
-    while (modal_ && hwnd_ && ::IsWindowVisible(hwnd_)) {
-        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) {
+    while (modal_ && hwnd_) {
+        if (!::IsWindowVisible(hwnd_) && !(owner && ::IsIconic(owner))) {
+            ::ShowWindow(hwnd_, SW_SHOW);
+            ::SetForegroundWindow(hwnd_);
+        }
+        if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            // While hidden, look again now and then: restoring the owner posts nothing to us.
+            ::MsgWaitForMultipleObjectsEx(0, nullptr, ::IsWindowVisible(hwnd_) ? INFINITE : kHiddenPollMs,
+                                          QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            continue;
+        }
+        if (message.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(message.wParam));
             break;
         }

@@ -22,8 +22,10 @@ public:
 
     HWND hwnd() const { return hwnd_; }
 
-    // Shows the window and runs messages until it is hidden or destroyed; owner is disabled
-    // meanwhile. Tab and the access keys work as in a dialog; Enter and Esc do nothing special.
+    // Shows the window and runs messages until EndModal (an answer) or until the window is
+    // destroyed; owner is disabled meanwhile. Hidden by the system (its owner minimised), the
+    // window stays modal and shows again, in front, once the owner is restored. Tab and the
+    // access keys work as in a dialog; Enter and Esc do nothing special.
     void ShowModal(HWND owner);
     // Ends ShowModal: hides the window (it can be shown again).
     void EndModal();

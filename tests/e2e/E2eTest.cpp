@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 using namespace testing_support;
 using e2e::Child;
 using e2e::Click;
@@ -18,6 +21,20 @@ const std::map<std::wstring, std::string>& InputFiles()
 {
     static const auto files = FilesBelow(BuildFile("test-packages/input/"));
     return files;
+}
+
+// The size of a file called name somewhere below folder, without reading it; 0 when none is there.
+uint64_t SizeOfFileBelow(const std::wstring& folder, const std::wstring& name)
+{
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code sizeError;
+        if (it->path().filename() == name && it->is_regular_file(sizeError)) {
+            const auto size = it->file_size(sizeError);
+            return sizeError ? 0 : size;
+        }
+    }
+    return 0;
 }
 
 // A package copied into a folder of the test's own as Report.exe, run with a temporary folder of
@@ -329,6 +346,47 @@ TEST(EndToEnd, AClashQuestionIsSeenWhileTheWindowIsMinimisedOrInTheBackground)
     }
 }
 
+// Windows hides the windows a window owns when it is minimised from its taskbar button (Wine keeps
+// them): done here as Windows does it. A hidden question is no answer: it waits, unseen, and comes
+// back in front when the main window is restored.
+TEST(EndToEnd, AQuestionHiddenWithItsOwnerWaitsForItsAnswer)
+{
+    for (const wchar_t* question : {L"TfrmSetOutput", L"TfrmPassword", L"TfrmOverWrite"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(question)));
+        PackageRun run("good.exe");
+        ::CreateDirectoryW(run.target().c_str(), nullptr);
+        WriteFile(run.target() + L"one.txt", "old!");
+        if (std::wstring(question) != L"TfrmSetOutput")
+            run.AnswerFolder(run.out());
+        if (std::wstring(question) == L"TfrmOverWrite")
+            run.AnswerPassword(L"secret");
+        HWND dialog = run.app->WaitForWindow(question);
+        ASSERT_TRUE(dialog);
+        HWND main = run.app->FindWindowOf(L"TfrmMain");
+        ::ShowWindow(main, SW_MINIMIZE);
+        ::ShowOwnedPopups(main, FALSE);
+        ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(dialog); }));
+        ::Sleep(1000);
+        ASSERT_TRUE(run.app->Running());
+        ASSERT_TRUE(::IsWindow(dialog));
+        EXPECT_EQ(ReadAll(run.target() + L"one.txt"), "old!");
+
+        ::ShowWindow(main, SW_RESTORE);
+        ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(dialog) != FALSE; }));
+        if (std::wstring(question) == L"TfrmSetOutput")
+            run.AnswerFolder(run.out());
+        if (std::wstring(question) != L"TfrmOverWrite")
+            run.AnswerPassword(L"secret");
+        HWND clash = run.app->WaitForWindow(L"TfrmOverWrite");
+        ASSERT_TRUE(clash);
+        Click(Child(clash, L"Button", L"No"));
+        ASSERT_TRUE(run.app->WaitForExit());
+        EXPECT_EQ(ReadAll(run.target() + L"one.txt"), "old!");
+        EXPECT_EQ(ReadAll(run.target() + L"zero.txt"), "");
+        EXPECT_TRUE(run.TempIsEmpty());
+    }
+}
+
 TEST(EndToEnd, BackgroundModeHidesTheWindowUntilTheTrayIconIsClicked)
 {
     PackageRun run("big.exe");
@@ -361,6 +419,54 @@ TEST(EndToEnd, ACloseConfirmedWhileTheOverwriteQuestionIsOpenEndsTheProgram)
     EXPECT_EQ(run.app->ExitCode(), 0u);
     EXPECT_EQ(ReadAll(run.target() + L"one.txt"), "old!");
     EXPECT_TRUE(run.TempIsEmpty());
+}
+
+// The close question is open when the job meets a clash: the clash question does not come over
+// it. A yes to the close answers the clash Cancel unseen; a no lets the clash question show.
+TEST(EndToEnd, AClashQuestionWaitsForTheCloseQuestion)
+{
+    for (const bool confirmed : {true, false}) {
+        SCOPED_TRACE(confirmed ? "cancel confirmed" : "cancel declined");
+        PackageRun run("huge.exe");
+        ::CreateDirectoryW(run.target().c_str(), nullptr);
+        WriteFile(run.target() + L"huge.bin", "old");
+        HWND main = run.StartJob(L"secret");
+        ASSERT_TRUE(main);
+        Click(Child(main, L"Button", L"Cancel"));
+        HWND question = run.app->WaitForMessageBoxSaying(L"Are you sure you want to cancel?");
+        ASSERT_TRUE(question);
+        // The job goes on meanwhile: the whole file staged in a scratch folder, then the clash.
+        ASSERT_TRUE(e2e::WaitUntil([&] { return SizeOfFileBelow(run.temp(), L"huge.bin") == 268435456u; }, 120000));
+        EXPECT_FALSE(e2e::WaitUntil([&] { return run.app->FindWindowOf(L"TfrmOverWrite") != nullptr; }, 6000));
+        Click(::GetDlgItem(question, confirmed ? IDOK : IDCANCEL));
+        if (!confirmed) {
+            HWND clash = run.app->WaitForWindow(L"TfrmOverWrite");
+            ASSERT_TRUE(clash);
+            Click(Child(clash, L"Button", L"No"));
+        }
+        ASSERT_TRUE(run.app->WaitForExit());
+        EXPECT_EQ(run.app->ExitCode(), 0u);
+        EXPECT_EQ(ReadAll(run.target() + L"huge.bin"), "old");
+        EXPECT_TRUE(run.TempIsEmpty());
+    }
+}
+
+// A close before the job starts (from the taskbar button while a dialog is open) ends the program
+// there and then: no question, no job.
+TEST(EndToEnd, ACloseDuringTheFolderOrPasswordDialogEndsTheProgram)
+{
+    for (const wchar_t* dialog : {L"TfrmSetOutput", L"TfrmPassword"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(dialog)));
+        PackageRun run("good.exe");
+        if (std::wstring(dialog) == L"TfrmPassword")
+            run.AnswerFolder(run.out());
+        ASSERT_TRUE(run.app->WaitForWindow(dialog));
+        ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.app->WaitForExit(10000));
+        EXPECT_EQ(run.app->ExitCode(), 0u);
+        EXPECT_FALSE(Exists(run.target()));
+        EXPECT_TRUE(run.TempIsEmpty());
+    }
 }
 
 // Drive F: holds 4 MiB (scripts/wine-env), the package 12 MiB: the person is told before anything

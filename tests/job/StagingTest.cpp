@@ -2,10 +2,15 @@
 #include "job/Staging.h"
 
 #include "fs/FileOps.h"
+#include "fs/ResourceFile.h"
 #include "support/TestFiles.h"
 #include "win32/Error.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
 
 using namespace testing_support;
 
@@ -76,10 +81,11 @@ TEST(MakeRenamePath, TakesTheFirstFreeNumber)
     const std::wstring folder = scratch.path();
     WriteFile(folder + L"report(1).txt");
     WriteFile(folder + L"report(2).txt");
-    ::CreateDirectoryW((folder + L"notes(1)").c_str(), nullptr); // a folder does not take the name
+    ::CreateDirectoryW((folder + L"report(3).txt").c_str(), nullptr); // a folder takes a name too
+    ::CreateDirectoryW((folder + L"notes(1)").c_str(), nullptr);
 
-    EXPECT_EQ(MakeRenamePath(folder + L"report.txt"), folder + L"report(3).txt");
-    EXPECT_EQ(MakeRenamePath(folder + L"notes"), folder + L"notes(1)");
+    EXPECT_EQ(MakeRenamePath(folder + L"report.txt"), folder + L"report(4).txt");
+    EXPECT_EQ(MakeRenamePath(folder + L"notes"), folder + L"notes(2)");
     EXPECT_EQ(MakeRenamePath(folder + L"data.tar.gz"), folder + L"data.tar(1).gz");
     EXPECT_EQ(MakeRenamePath(folder + L"name."), folder + L"name(1).");
 }
@@ -107,6 +113,25 @@ TEST(PlaceFile, ReplacesInOneStepAndKeepsTheOldFileWhenTheCopyFails)
     EXPECT_EQ(ReadAll(scratch / L"kept.txt"), "precious");
 }
 
+// The copy beside the target takes a new name of its own: the person's files beside it, under the
+// name such copies once had among them, stay as they are, and nothing is left beside the target.
+TEST(PlaceFile, TheCopyBesideTheTargetNeverTakesAnExistingFile)
+{
+    ScratchFolder scratch;
+    WriteFile(scratch / L"staged.txt", "new");
+    const std::wstring folder = scratch / L"target\\";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::map<std::wstring, std::string> before = {
+        {L"report.txt", "old"}, {L"report.txt.qv_part", "mine"}, {L"report.txt.tmp", "mine too"}};
+    for (const auto& [name, bytes] : before)
+        WriteFile(folder + name, bytes);
+
+    PlaceFile(scratch / L"staged.txt", folder + L"report.txt", true);
+    auto after = before;
+    after[L"report.txt"] = "new";
+    EXPECT_EQ(FilesBelow(folder), after);
+}
+
 // The copy fails part-way: drive F: (4 MiB, see scripts/wine-env) fills up half way through it.
 TEST(PlaceFile, ACopyThatFailsPartWayKeepsTheOldFileAndLeavesNoPart)
 {
@@ -123,8 +148,42 @@ TEST(PlaceFile, ACopyThatFailsPartWayKeepsTheOldFileAndLeavesNoPart)
         EXPECT_NE(e.message().find(target), std::wstring::npos) << testing::PrintToString(e.message());
     }
     EXPECT_EQ(ReadAll(target), "precious");
-    EXPECT_FALSE(Exists(target + L".qv_part"));
     ::DeleteFileW(target.c_str());
+    EXPECT_TRUE(FilesBelow(L"F:\\").empty()); // no part of the copy
+}
+
+// A write that fails says which file and why, in every place that writes: the staged archive, the
+// library and language files. A file that could not be written whole is gone.
+TEST(EveryWrite, ThatFailsNamesTheFileAndTheSystemsReason)
+{
+    if (!fs::FolderExists(L"F:\\"))
+        GTEST_SKIP() << "no small drive F: here";
+    ScratchFolder scratch;
+    WriteFile(scratch / L"payload.bin", std::string(6 << 20, 'p'));
+    const std::wstring staged = L"F:\\tmp.dat", library = L"F:\\7z.dll";
+    const std::pair<std::wstring, std::function<void()>> writes[] = {
+        {staged,
+         [&] {
+             auto from = ByteStream::OpenRead(scratch / L"payload.bin");
+             auto to = ByteStream::Create(staged);
+             CopyPayload(*from, *to, 6 << 20, [](int64_t) { return true; });
+         }},
+        {library, [&] { SaveResourceToFile(L"7z_dll", L"FILE", library); }},
+    };
+    for (const auto& [path, write] : writes) {
+        // All but a few kilobytes of F: taken.
+        const int64_t free = fs::FreeBytesForUser(L"F:\\");
+        WriteFile(L"F:\\filler.bin", std::string(static_cast<size_t>(std::max<int64_t>(free - 8192, 0)), 'f'));
+        const std::wstring message = MessageOf(write);
+        EXPECT_NE(message.find(L"\"" + path + L"\""), std::wstring::npos) << testing::PrintToString(message);
+        EXPECT_NE(message.find(win32::SystemErrorText(ERROR_DISK_FULL)), std::wstring::npos)
+            << testing::PrintToString(message);
+        if (path == library) {
+            EXPECT_FALSE(Exists(path));
+        }
+        ::DeleteFileW(path.c_str());
+        ::DeleteFileW(L"F:\\filler.bin");
+    }
 }
 
 } // namespace

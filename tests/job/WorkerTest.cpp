@@ -518,6 +518,84 @@ TEST(Job, AStagedExtractionPlacesTheGoodEntriesBeforeReportingADamagedOne)
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
 
+// Damage met while staging the files is reported even when the person then cancels at a clash:
+// the cancel does not hide it.
+TEST(Job, DamageMetBeforeACancelIsStillReported)
+{
+    JobBench bench("flipped.exe");
+    fs::CreateFolderChain(bench.target);
+    WriteFile(bench.target + L"one.txt", "old");
+    bench.host.answers = {ovCancel};
+    EXPECT_EQ(bench.Run(), kJobFailed);
+    EXPECT_NE(g_sJobError.find(L"docs\\nested\\deeper\\data.bin"), std::wstring::npos)
+        << testing::PrintToString(g_sJobError);
+    EXPECT_EQ(bench.host.asked.size(), 1u);
+    EXPECT_EQ(ReadAll(bench.target + L"one.txt"), "old");
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+// A clash question that cannot be shown now (the close question is open) is asked again until it
+// can be; a cancel meanwhile answers it Cancel.
+TEST(Job, AClashQuestionPutOffIsAskedAgain)
+{
+    JobBench bench("good.exe");
+    fs::CreateFolderChain(bench.target);
+    WriteFile(bench.target + L"one.txt", "old");
+    bench.host.notNow = 3;
+    bench.host.answers = {ovNo};
+    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(bench.host.asked.size(), 1u);
+    EXPECT_EQ(ReadAll(bench.target + L"one.txt"), "old");
+    EXPECT_EQ(FilesBelow(bench.target).size(), InputFiles().size());
+}
+
+// A typed output folder that did not exist: the folders the job made on the way to the target go
+// with it when nothing came of the job; the folder that was there stays.
+TEST(Job, FoldersMadeOnTheWayGoWhenNothingCameOut)
+{
+    JobBench bench("big.exe");
+    const std::wstring existing = bench.input.sOutputPath + L"\\";
+    bench.input.sOutputPath = existing + L"typed\\deeper";
+    bench.target = bench.input.sOutputPath + L"\\big\\";
+    OnStep cancel(bench.input, [](JobStep step, auto&) { return step == JobStep::Progress && g_bExtractPhase.load(); },
+                  [] { CancelJob(); });
+    EXPECT_EQ(bench.Run(), kJobFinished);
+    ASSERT_TRUE(cancel.Fired());
+    EXPECT_FALSE(Exists(existing + L"typed")); // cancelled before the first file was whole
+    EXPECT_TRUE(fs::FolderExists(existing));
+}
+
+// The staged path on one drive needs the files once and the largest of them twice: each staged
+// file goes as soon as it is placed. big.exe holds 12 files of 1 MiB.
+TEST(Job, TheStagedPathOnOneDriveNeedsTheFilesAndTheLargestOnceMore)
+{
+    const struct {
+        int64_t free;
+        JobEnd end;
+    } cases[] = {
+        {13 * (1 << 20) + 4096, kJobFinished}, // the files, the marker and one copy
+        {13 * (1 << 20) - 1, kJobFailed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.free);
+        JobBench bench("big.exe");
+        fs::CreateFolderChain(bench.target);
+        WriteFile(bench.target + L"part1.bin", "old");
+        static int64_t free;
+        free = c.free;
+        bench.input.freeBytes = [](const std::wstring&) { return free; };
+        bench.host.answers = {ovYesAll};
+        EXPECT_EQ(bench.Run(), c.end) << testing::PrintToString(g_sJobError);
+        if (c.end == kJobFinished) {
+            EXPECT_EQ(FilesBelow(bench.target), FilesBelow(BuildFile("test-packages/big/")));
+        } else {
+            EXPECT_EQ(g_sJobError.rfind(L"There is not enough free space on ", 0), 0u) << testing::PrintToString(g_sJobError);
+            EXPECT_EQ(ReadAll(bench.target + L"part1.bin"), "old");
+        }
+        EXPECT_TRUE(bench.LeftInTemp().empty());
+    }
+}
+
 // An entry that fails (a CRC error in stored data, a data error in packed data) or that a cancel
 // cuts off never stays under its name, directly or staged; every entry that completed is there
 // byte for byte; a target folder the job made for nothing goes again.

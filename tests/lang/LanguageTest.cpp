@@ -162,6 +162,23 @@ TEST(ReadLangText, FollowsTheReadingRulesTheTextsRelyOn)
         EXPECT_EQ(ReadLangText(file, c.section, c.key), c.text) << testing::PrintToString(std::wstring(c.key));
 }
 
+// The working folder, language file included, may go while windows still show texts (a cancel
+// confirmed during extraction): every text stays right, those not looked up before too.
+TEST(LangText, KeepsEveryTextOnceTheFileIsGone)
+{
+    ScratchFolder scratch;
+    g_sLangFile = scratch / L"en.txt";
+    WriteLanguageFile(g_sLangFile, kRulesFile);
+    std::vector<std::pair<std::wstring, std::wstring>> expected;
+    for (const wchar_t* key : {L"02000B00", L"02000C01", L"02000C05", L"02000C06", L"02000c09", L"02000C0B", L"02000FFF"})
+        expected.emplace_back(key, ReadLangText(g_sLangFile, L"Main", key));
+    EXPECT_EQ(LangText(L"02000B00"), L"Enter password");
+    ASSERT_TRUE(::DeleteFileW(g_sLangFile.c_str()));
+    for (const auto& [key, text] : expected)
+        EXPECT_EQ(LangText(key), text) << testing::PrintToString(key);
+    g_sLangFile.clear();
+}
+
 TEST(ReadLangText, GivesQuestionMarksWithoutAFile)
 {
     ScratchFolder scratch;

@@ -35,8 +35,12 @@ public:
         if (cancelAtTotalSize)
             CancelJob();
     }
-    OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
+    std::optional<OverwriteChoice> AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
     {
+        if (notNow > 0) {
+            --notNow;
+            return std::nullopt;
+        }
         asked.push_back(existing);
         stagedSeen.push_back(Exists(staged));
         OverwriteChoice answer = answers.empty() ? ovYes : answers.front();
@@ -71,6 +75,7 @@ public:
     std::vector<bool> stagedSeen; // whether each question's staged file was there
     std::deque<OverwriteChoice> answers; // the last one stands for every later question
     bool cancelAtTotalSize = false;
+    int notNow = 0; // questions put off (another question is open) before one is shown
     int passwordQuestions = 0;
     int closeRequests = 0;
 
