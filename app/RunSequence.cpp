@@ -133,6 +133,8 @@ void RunSequence::ExtractDone(JobEnd end)
         Ask(LangText(L"02000B10"), MB_OK | MB_ICONWARNING);
     else if (end == kJobFailed)
         Ask(LangText(L"02000C40") + L"\r\n\r\n" + g_sJobError, MB_OK | MB_ICONWARNING);
+    else if (!g_sJobNotice.empty())
+        Ask(g_sJobNotice, MB_OK | MB_ICONINFORMATION);
     thrExtract.reset();
     frmMain_.Close();
 }

@@ -1,5 +1,6 @@
 #include "fs/Paths.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace fs {
@@ -116,6 +117,19 @@ std::wstring MapEntryPath(const std::wstring& path)
         start = end + 1;
     }
     return mapped;
+}
+
+size_t LongestName(const std::wstring& path)
+{
+    size_t longest = 0;
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        longest = std::max(longest, end - start);
+        start = end + 1;
+    }
+    return longest;
 }
 
 std::wstring LongPathForm(const std::wstring& path)

@@ -35,6 +35,9 @@ std::wstring MapName(const std::wstring& name);
 // and become "\". Refuse unsafe paths (IsSafeEntryPath) before mapping.
 std::wstring MapEntryPath(const std::wstring& path);
 
+// The length of the longest name (component) of a relative path.
+size_t LongestName(const std::wstring& path);
+
 // The path as the file functions take it at any length: a full path of MAX_PATH - 12 characters
 // or more gets the "\\?\" form ("\\?\UNC\" for a network path); shorter and relative paths stay.
 std::wstring LongPathForm(const std::wstring& path);

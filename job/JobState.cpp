@@ -19,6 +19,7 @@ std::atomic<int32_t> g_nExtractTicks{0};
 std::atomic<int32_t> g_nPlaceTicks{0};
 
 std::wstring g_sJobError;
+std::wstring g_sJobNotice;
 
 namespace {
 

@@ -67,6 +67,9 @@ inline constexpr JobEnd kJobFailed{0, 3};         // an error ended the run; its
 
 // The message of the error that ended the job; written by the worker before it posts kJobFailed.
 extern std::wstring g_sJobError;
+// What the person should know after a job that finished (entries placed under new names); empty
+// when nothing. Written by the worker before it posts kJobFinished.
+extern std::wstring g_sJobNotice;
 
 // Pause and cancel. A paused worker waits at its next safe point until the job continues or is
 // cancelled; nothing ever waits for a held worker.

@@ -6,6 +6,7 @@
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
 #include "job/PackageFormat.h"
+#include "job/EntryPlaces.h"
 #include "job/Placement.h"
 #include "job/Staging.h"
 #include "lang/Language.h"
@@ -92,6 +93,17 @@ void TThreaEncryptFile::RunJob()
     // cancel stays one.
     if (end.lParam == kJobFailed.lParam && g_bCancel.load() && !errorBeforeCancel_)
         end = kJobFinished;
+    try {
+        if (end == kJobFailed && extracting_)
+            g_sJobError += WhatCameOut();
+        const std::wstring renamed = RenamedEntries();
+        if (end == kJobFailed)
+            g_sJobError += renamed.empty() ? L"" : L"\r\n\r\n" + renamed;
+        else if (!g_bCancel.load())
+            g_sJobNotice = renamed;
+    } catch (...) {
+        // The account is a courtesy: without memory for it, the end is still reported.
+    }
     reader_.reset();
     if (extractingIntoTarget_)
         fs::RemoveMarkerFile(target_); // the marker never stays, whatever stopped the extraction
@@ -105,6 +117,86 @@ void TThreaEncryptFile::RunJob()
         fs::DeleteFolderTree(folder);
     finished_ = true;
     Done(end);
+}
+
+namespace {
+
+constexpr size_t kEntriesNamed = 5;
+constexpr size_t kLongestStagedExtension = 16;
+
+// A text of the language file with its placeholders filled; english when the file lacks it.
+std::wstring Text(const wchar_t* key, const std::wstring& english, std::vector<std::wstring> args = {})
+{
+    return ErrorText(win32::Error(english, key, std::move(args)));
+}
+
+// The first few of names, one a line, then "and N more".
+std::wstring Listed(const std::vector<std::wstring>& names)
+{
+    std::wstring text;
+    for (size_t n = 0; n < names.size() && n < kEntriesNamed; ++n)
+        text += L"\r\n" + names[n];
+    if (names.size() > kEntriesNamed) {
+        const std::wstring more = std::to_wstring(names.size() - kEntriesNamed);
+        text += L"\r\n" + Text(L"02000C52", L"and " + more + L" more", {more});
+    }
+    return text;
+}
+
+} // namespace
+
+// After a failure that left whole files: how many there are, and which entries did not come out.
+std::wstring TThreaEncryptFile::WhatCameOut()
+{
+    size_t whole = 0;
+    std::vector<std::wstring> missing;
+    for (uint32_t i = 0; i < entryCount_; ++i) {
+        if (reader_->ItemIsFolder(i) || reader_->ItemPath(i) == kMarkerName)
+            continue;
+        const bool out = anyExists_ ? settled_.count(i) > 0 : reader_->ItemResult(i) == sevenzip::kResultOk;
+        if (out)
+            ++whole;
+        else
+            missing.push_back(reader_->ItemPath(i));
+    }
+    if (whole == 0)
+        return {};
+    const std::wstring count = std::to_wstring(whole);
+    std::wstring text = L"\r\n\r\n" + Text(L"02000C50", L"Files extracted whole and kept in the folder: " + count, {count});
+    if (!missing.empty())
+        text += L"\r\n" + Text(L"02000C51", L"Not extracted:") + Listed(missing);
+    return text;
+}
+
+// The entries placed under new names because a file and a folder wanted one name.
+std::wstring TThreaEncryptFile::RenamedEntries() const
+{
+    if (renamed_.empty())
+        return {};
+    std::vector<std::wstring> lines;
+    for (const auto& [path, place] : renamed_)
+        lines.push_back(path + L" \u2192 " + place);
+    return Text(L"02000C53", L"Windows cannot keep these names apart; they were placed under new names:") +
+           Listed(lines);
+}
+
+// Where an entry is staged in a scratch folder: under its number, so that entries that land on
+// one name in the target stay apart there, with its extension for the icon the question shows.
+std::wstring TThreaEncryptFile::StagedName(uint32_t index) const
+{
+    const std::wstring& place = places_[index];
+    const size_t nameStart = place.find_last_of(L'\\') + 1;
+    const size_t dot = place.rfind(L'.');
+    const bool extension = dot != std::wstring::npos && dot > nameStart && place.size() - dot <= kLongestStagedExtension;
+    return std::to_wstring(index) + (extension ? place.substr(dot) : L"");
+}
+
+std::vector<std::wstring> TThreaEncryptFile::StagedPlaces() const
+{
+    std::vector<std::wstring> staged;
+    for (uint32_t i = 0; i < places_.size(); ++i)
+        staged.push_back(reader_->ItemIsFolder(i) ? places_[i] : StagedName(i));
+    return staged;
 }
 
 std::wstring TThreaEncryptFile::NewScratchFolder()
@@ -168,28 +260,37 @@ std::optional<JobEnd> TThreaEncryptFile::StageAndOpen()
 std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
 {
     const std::wstring& target = target_;
-    // Only a target folder that is there can hold a clash, and one clash is enough to know.
-    bool mayClash = fs::FolderExists(target);
+    std::vector<EntryName> names;
     g_nFileCount = 0;
     for (uint32_t i = 0; i < entryCount_; ++i) {
         const std::wstring path = reader_->ItemPath(i);
         RefuseUnsafeEntryPath(path, target);
-        if (reader_->ItemIsFolder(i))
+        names.push_back({fs::MapEntryPath(path), reader_->ItemIsFolder(i)});
+        if (names.back().folder)
             continue;
         WaitWhilePaused();
         if (g_bCancel.load())
-            break;
+            return kJobFinished;
         ++g_nFileCount;
         const auto size = static_cast<int64_t>(reader_->ItemSize(i));
         totalSize_ += size;
         largestSize_ = std::max(largestSize_, size);
-        if (mayClash && fs::FileExists(target + fs::MapEntryPath(path))) {
+    }
+    // Entries that land on one name in the target clash as existing files do; only a target
+    // folder that is there can hold an existing file, and one clash is enough to know.
+    bool mayClash = fs::FolderExists(target);
+    for (const EntryPlace& place : PlanEntryPlaces(names)) {
+        const uint32_t i = static_cast<uint32_t>(places_.size());
+        places_.push_back(place.path);
+        if (names[i].folder)
+            continue;
+        if (place.renamed)
+            renamed_.emplace_back(reader_->ItemPath(i), place.path);
+        if (place.clashesWithEarlier || (mayClash && fs::FileExists(target + place.path))) {
             anyExists_ = true;
             mayClash = false;
         }
     }
-    if (g_bCancel.load())
-        return kJobFinished;
 
     int probeFailures = 0;
     const std::wstring scratch = NewScratchFolder();
@@ -249,9 +350,10 @@ JobEnd TThreaEncryptFile::Extract()
     SetFlag(g_bHoldProgress, false);
     g_nPlacedCount = 0;
     SetFlag(g_bExtractPhase, true);
+    extracting_ = true;
     if (!anyExists_) {
         extractingIntoTarget_ = true;
-        reader_->ExtractAllTo(target);
+        reader_->ExtractAllTo(target, places_);
         fs::RemoveMarkerFile(target);
         extractingIntoTarget_ = false;
     } else {
@@ -260,7 +362,7 @@ JobEnd TThreaEncryptFile::Extract()
         // reported after them, as on the direct path.
         std::exception_ptr failed;
         try {
-            reader_->ExtractAllTo(scratch);
+            reader_->ExtractAllTo(scratch, StagedPlaces());
         } catch (const win32::Error&) {
             // Damage met before any cancel is reported even when the person cancels later on.
             if (!g_bCancel.load()) {
@@ -320,12 +422,11 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
             continue;
         if (reader_->ItemResult(l) != sevenzip::kResultOk)
             continue; // damaged or unfinished: it never came out
-        const std::wstring mapped = fs::MapEntryPath(path);
-        const std::wstring to = target + mapped;
+        const std::wstring to = target + places_[l];
         ::OutputDebugStringW(to.c_str()); // the file being placed, for a debugger
         Step(JobStep::Placing, to);
         folders.MakeParentOf(to);
-        const std::wstring from = scratch + mapped;
+        const std::wstring from = scratch + StagedName(l);
 
         // A staged file goes as soon as it is placed or skipped: the drive holds two copies of
         // one file at most.
@@ -354,6 +455,8 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
                 break;
             }
         }
+        if (!g_bCancel.load())
+            settled_.insert(l); // placed, or kept out by the person's answer
         ++g_nPlacedCount;
     }
     SetFlag(g_bPlacing, false);

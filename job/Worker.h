@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,12 @@ private:
     JobEnd PlaceStagedFiles(const std::wstring& scratch);
     std::wstring NewScratchFolder();
     void CheckFreeSpace(const std::wstring& scratch);
+    // What the end says besides the error: what came out, what was renamed.
+    std::wstring WhatCameOut();
+    std::wstring RenamedEntries() const;
+    // Where each entry goes in a scratch folder.
+    std::wstring StagedName(uint32_t index) const;
+    std::vector<std::wstring> StagedPlaces() const;
     // The host's answer to a clash, asked again until it can be shown.
     OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged);
     void Done(JobEnd end);
@@ -107,5 +114,9 @@ private:
     bool extractingIntoTarget_ = false;
     bool createdTarget_ = false;
     bool errorBeforeCancel_ = false; // an error to report whatever the person answers afterwards
+    bool extracting_ = false;        // files may have come out
+    std::vector<std::wstring> places_; // by entry: where it lands below the target
+    std::vector<std::pair<std::wstring, std::wstring>> renamed_; // entry path, its new place
+    std::set<uint32_t> settled_;     // staged entries placed, or kept out by an answer
     std::vector<std::wstring> scratchFolders_;
 };

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr uint32_t kAllItems = 0xFFFFFFFF;
+// The longest name NTFS, FAT32 and exFAT take, in UTF-16 units.
+constexpr size_t kLongestName = 255;
 
 // What went wrong with an entry: in English, and as the language entry that says it to a person.
 struct EntryFailure {
@@ -28,6 +30,8 @@ EntryFailure TextOfResult(int32_t result)
         return {L"CRC error", L"02000C42"};
     case sevenzip::kResultWrongPassword:
         return {L"Wrong password", L"02000C43"};
+    case kResultNameTooLong:
+        return {L"Name too long", L"02000C49"};
     default:
         return {L"Data error", L"02000C42"};
     }
@@ -222,6 +226,7 @@ void T7zInArchive::RunExtract(const uint32_t* indices, uint32_t count, bool test
         sExtractFolder.clear();
     }};
     results_.clear();
+    tooLong_.clear();
     pending_->Clear();
 
     win32::ComPtr<sevenzip::IArchiveExtractCallback> callback(this);
@@ -263,11 +268,13 @@ void T7zInArchive::ExtractAll(bool test, void* context, ItemStreamCallback callb
     RunExtract(nullptr, kAllItems, test);
 }
 
-void T7zInArchive::ExtractAllTo(const std::wstring& folder)
+void T7zInArchive::ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places)
 {
     sExtractFolder = fs::WithTrailingBackslash(folder);
+    places_ = places;
     folders_ = {};
     RunExtract(nullptr, kAllItems, false);
+    places_.clear();
     for (const auto& [index, result] : results_) {
         if (result != sevenzip::kResultOk) {
             const std::wstring path = ItemPath(index);
@@ -310,7 +317,13 @@ HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutS
     return Guarded([&]() -> HRESULT {
         const std::wstring path = ItemPath(index);
         RefuseUnsafeEntryPath(path, sExtractFolder);
-        const std::wstring target = fs::FullPathOf(sExtractFolder + fs::MapEntryPath(path));
+        const std::wstring place =
+            index < places_.size() && !places_[index].empty() ? places_[index] : fs::MapEntryPath(path);
+        if (fs::LongestName(place) > kLongestName) {
+            tooLong_.insert(index); // skipped: the library reads past it
+            return S_OK;
+        }
+        const std::wstring target = fs::FullPathOf(sExtractFolder + place);
         folders_.MakeParentOf(target);
         auto file = ByteStream::Create(target);
         createdFiles_[index] = target;
@@ -328,7 +341,7 @@ HRESULT __stdcall T7zInArchive::PrepareOperation(INT32)
 HRESULT __stdcall T7zInArchive::SetOperationResult(INT32 result)
 {
     return Guarded([&]() -> HRESULT {
-        results_[currentIndex_] = result;
+        results_[currentIndex_] = tooLong_.count(currentIndex_) ? kResultNameTooLong : result;
         return S_OK;
     });
 }

@@ -8,6 +8,7 @@
 #include "sevenzip/sevenzip.h"
 
 #include <map>
+#include <set>
 
 class T7zInArchive : public T7zArchive,
                      public I7zArchiveReader,
@@ -37,7 +38,7 @@ public:
     void ExtractItems(const uint32_t* indices, uint32_t count, bool test, void* context,
                       ItemStreamCallback callback) override;
     void ExtractAll(bool test, void* context, ItemStreamCallback callback) override;
-    void ExtractAllTo(const std::wstring& folder) override;
+    void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {}) override;
     void SetPasswordSource(void* context, PasswordCallback callback) override;
     void SetPassword(const std::wstring& password) override;
     void SetProgressSink(void* context, ProgressCallback callback) override;
@@ -93,6 +94,8 @@ private:
     ItemStreamCallback pfnItemStream = nullptr;
     void* pItemStreamContext = nullptr;
     std::wstring sExtractFolder;
+    std::vector<std::wstring> places_;                // ExtractAllTo's places, by index
+    std::set<uint32_t> tooLong_;                      // entries not written: a name too long
 
     uint32_t currentIndex_ = 0;
     std::map<uint32_t, int32_t> results_; // of the last extract call

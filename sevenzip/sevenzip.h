@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class ByteStream;
 
@@ -19,6 +20,8 @@ inline constexpr GUID IID_I7zArchiveReader = {0x022CF785, 0x3ECE, 0x46EF, {0x97,
 
 // What ItemResult gives for an entry the last extract call did not report on.
 inline constexpr int32_t kResultNotReported = -1;
+// An entry that ExtractAllTo did not write: a name in its path is longer than any file system takes.
+inline constexpr int32_t kResultNameTooLong = -2;
 
 struct I7zArchiveReader : IUnknown {
     virtual void OpenArchiveFile(const std::wstring& path) = 0;
@@ -35,9 +38,12 @@ struct I7zArchiveReader : IUnknown {
     virtual void ExtractItems(const uint32_t* indices, uint32_t count, bool test, void* context,
                               ItemStreamCallback callback) = 0;
     virtual void ExtractAll(bool test, void* context, ItemStreamCallback callback) = 0;
-    // Writes every file entry below folder, replacing existing files. Raises after the library has
-    // finished when an entry failed (naming the first), and refuses paths that would leave folder.
-    virtual void ExtractAllTo(const std::wstring& folder) = 0;
+    // Writes every file entry below folder, replacing existing files: at places[index] (a path
+    // relative to folder) where the caller gives one, else at the entry's own path mapped as
+    // Windows holds names. An entry with a name longer than a file system takes is not written
+    // (its result is kResultNameTooLong). Raises after the library has finished when an entry
+    // failed (naming the first), and refuses paths that would leave folder.
+    virtual void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {}) = 0;
     virtual void SetPasswordSource(void* context, PasswordCallback callback) = 0;
     virtual void SetPassword(const std::wstring& password) = 0;
     virtual void SetProgressSink(void* context, ProgressCallback callback) = 0;

@@ -190,6 +190,13 @@ TEST(EndToEnd, ADamagedPackageSaysWhyTheFilesCouldNotBeExtracted)
     const std::wstring text = run.AnswerMessageBox();
     EXPECT_EQ(text.rfind(L"The files could not be extracted.\r\n\r\n", 0), 0u) << testing::PrintToString(text);
     EXPECT_NE(text.find(L"data.bin"), std::wstring::npos) << testing::PrintToString(text);
+    // What came out stays, and the person is told so, and what did not.
+    const size_t whole = FilesBelow(run.target()).size();
+    EXPECT_GT(whole, 0u);
+    EXPECT_NE(text.find(L"\r\n\r\nFiles extracted whole and kept in the folder: " + std::to_wstring(whole) +
+                        L"\r\nNot extracted:\r\ndocs\\nested\\deeper\\data.bin"),
+              std::wstring::npos)
+        << testing::PrintToString(text);
     ASSERT_TRUE(run.app->WaitForExit());
     EXPECT_TRUE(run.TempIsEmpty());
 }
@@ -467,6 +474,22 @@ TEST(EndToEnd, ACloseDuringTheFolderOrPasswordDialogEndsTheProgram)
         EXPECT_FALSE(Exists(run.target()));
         EXPECT_TRUE(run.TempIsEmpty());
     }
+}
+
+// Two entries whose names differ only in case are one name on Windows: the later one is a clash,
+// and Auto Rename keeps both.
+TEST(EndToEnd, EntriesThatLandOnOneNameAreAskedAbout)
+{
+    PackageRun run("case.exe");
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    HWND dialog = run.app->WaitForWindow(L"TfrmOverWrite");
+    ASSERT_TRUE(dialog);
+    Click(Child(dialog, L"Button", L"Auto Rename"));
+    ASSERT_TRUE(run.app->WaitForExit());
+    const std::map<std::wstring, std::string> expected = {{L"Case.txt", "upper"}, {L"case(1).txt", "lower"}};
+    EXPECT_EQ(FilesBelow(run.target()), expected);
+    EXPECT_TRUE(run.TempIsEmpty());
 }
 
 // Drive F: holds 4 MiB (scripts/wine-env), the package 12 MiB: the person is told before anything

@@ -6,6 +6,7 @@
 #include "fs/ResourceFile.h"
 #include "lang/Language.h"
 #include "support/JobHarness.h"
+#include "support/Languages.h"
 #include "support/Library.h"
 
 #include <gtest/gtest.h>
@@ -594,6 +595,48 @@ TEST(Job, TheStagedPathOnOneDriveNeedsTheFilesAndTheLargestOnceMore)
         }
         EXPECT_TRUE(bench.LeftInTemp().empty());
     }
+}
+
+// Names that Windows cannot keep apart: every entry's content is found in the target under some
+// name (after the person's answer where a question comes), or the end names what is missing.
+TEST(Job, EveryEntryIsAccountedFor)
+{
+    const struct {
+        const char* package;
+        std::deque<OverwriteChoice> answers;
+        size_t questions;
+        std::map<std::wstring, std::string> files; // the target afterwards
+        JobEnd end;
+        std::vector<std::wstring> said; // in the end's text
+    } cases[] = {
+        {"case.exe", {ovRename}, 1, {{L"Case.txt", "upper"}, {L"case(1).txt", "lower"}}, kJobFinished, {}},
+        {"case.exe", {ovNo}, 1, {{L"Case.txt", "upper"}}, kJobFinished, {}},
+        {"twice.exe", {ovRename}, 1, {{L"ok.txt", "first"}, {L"ok(1).txt", "second"}}, kJobFinished, {}},
+        {"file-folder.exe", {}, 0, {{L"dup", "file"}, {L"dup(1)\\x.txt", "inside"}}, kJobFinished,
+         {L"Windows cannot keep these names apart; they were placed under new names:\r\ndup\\x.txt \u2192 dup(1)\\x.txt"}},
+        {"devices.exe", {}, 0, {{L"_CONIN$", "conin"}, {L"_conout$.txt", "conout"}, {L"_COM0", "com0"}}, kJobFinished, {}},
+        {"too-long.exe", {}, 0, {{L"fine.txt", "fine"}}, kJobFailed,
+         {L"The name of " + std::wstring(300, L'n') + L".txt is too long.",
+          L"\r\n\r\nFiles extracted whole and kept in the folder: 1\r\nNot extracted:\r\n" + std::wstring(300, L'n') + L".txt"}},
+    };
+    ScratchFolder languages;
+    UseLanguage(languages, L"Lang_English");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.package);
+        JobBench bench(c.package);
+        bench.host.answers = c.answers;
+        EXPECT_EQ(bench.Run(), c.end) << testing::PrintToString(g_sJobError);
+        EXPECT_EQ(bench.host.asked.size(), c.questions);
+        EXPECT_EQ(FilesBelow(bench.target), c.files);
+        const std::wstring said = c.end == kJobFinished ? g_sJobNotice : g_sJobError;
+        for (const std::wstring& text : c.said)
+            EXPECT_NE(said.find(text), std::wstring::npos) << testing::PrintToString(said);
+        if (c.said.empty()) {
+            EXPECT_EQ(said, L"");
+        }
+        EXPECT_TRUE(bench.LeftInTemp().empty());
+    }
+    g_sLangFile.clear();
 }
 
 // An entry that fails (a CRC error in stored data, a data error in packed data) or that a cancel

@@ -70,7 +70,7 @@ TEST(LanguageFiles, GiveEveryTextExactlyAsTranslated)
         SCOPED_TRACE(testing::PrintToString(std::wstring(language.resource)));
         const std::wstring file = scratch / L"en.txt";
         SaveResourceToFile(language.resource, L"FILE", file);
-        EXPECT_EQ(language.texts.size(), 34u);
+        EXPECT_EQ(language.texts.size(), 39u);
         for (const auto& [key, text] : language.texts)
             EXPECT_EQ(ReadLangText(file, L"Main", key), text) << testing::PrintToString(std::wstring(key));
     }
@@ -94,8 +94,9 @@ std::vector<std::wstring> Placeholders(const std::wstring& text)
 TEST(LanguageFiles, GiveEveryReasonWithTheEnglishPlaceholders)
 {
     ScratchFolder scratch;
-    const wchar_t* const reasons[] = {L"02000C41", L"02000C42", L"02000C43", L"02000C44",
-                                      L"02000C45", L"02000C46", L"02000C47", L"02000C48"};
+    const wchar_t* const reasons[] = {L"02000C41", L"02000C42", L"02000C43", L"02000C44", L"02000C45", L"02000C46",
+                                      L"02000C47", L"02000C48", L"02000C49", L"02000C50", L"02000C51", L"02000C52",
+                                      L"02000C53"};
     SaveResourceToFile(L"LANG_ENGLISH", L"FILE", scratch / L"english.txt");
     for (const auto& language : kExpectedTexts) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(language.resource)));

@@ -113,6 +113,7 @@ public:
             value->store(0);
         PauseJob(false);
         g_sJobError.clear();
+        g_sJobNotice.clear();
 
         const std::wstring temp = scratch.path() + L"temp\\";
         ::CreateDirectoryW(temp.c_str(), nullptr);
