@@ -8,13 +8,30 @@ ByteStream::ByteStream(win32::FileHandle file, std::wstring path)
 {
 }
 
-std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path)
+namespace {
+
+win32::FileHandle CreateShared(const std::wstring& path, DWORD access, DWORD flags)
 {
-    win32::FileHandle file(::CreateFileW(fs::LongPathForm(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::FileHandle file(
+        ::CreateFileW(fs::LongPathForm(path).c_str(), access, 0, nullptr, CREATE_ALWAYS, flags, nullptr));
     if (!file)
         throw win32::FileError(L"Cannot create file", path, ::GetLastError(), L"02000C47");
-    return std::unique_ptr<ByteStream>(new ByteStream(std::move(file), path));
+    return file;
+}
+
+} // namespace
+
+std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path)
+{
+    return std::unique_ptr<ByteStream>(
+        new ByteStream(CreateShared(path, GENERIC_READ | GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL), path));
+}
+
+std::unique_ptr<ByteStream> ByteStream::CreateTemporary(const std::wstring& path)
+{
+    return std::unique_ptr<ByteStream>(new ByteStream(
+        CreateShared(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE),
+        path));
 }
 
 std::unique_ptr<ByteStream> ByteStream::OpenRead(const std::wstring& path)

@@ -16,6 +16,10 @@ public:
     // is replaced. Raises "Cannot create file "path". reason".
     static std::unique_ptr<ByteStream> Create(const std::wstring& path);
 
+    // The same for a file of the program's own that must not outlive its handle: the system
+    // deletes it when the stream is closed, however the process ends (killed, crashed).
+    static std::unique_ptr<ByteStream> CreateTemporary(const std::wstring& path);
+
     // An existing file for reading; others may read it too, but not change it.
     // Raises "Cannot open file "path". reason".
     static std::unique_ptr<ByteStream> OpenRead(const std::wstring& path);

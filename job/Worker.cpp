@@ -219,8 +219,9 @@ JobEnd TThreaEncryptFile::Run()
 // Copies the archive out of the program file, deploys the library and opens the archive.
 std::optional<JobEnd> TThreaEncryptFile::StageAndOpen()
 {
-    // Nobody else may touch the staged archive until it closes.
-    auto staged = ByteStream::Create(input_.workDir + L"tmp.dat");
+    // Nobody else may touch the staged archive until it closes, and it goes when it closes, even
+    // when the process is ended without warning: no copy of the archive stays behind.
+    auto staged = ByteStream::CreateTemporary(input_.workDir + L"tmp.dat");
     {
         auto program = ByteStream::OpenRead(input_.programPath);
         const int64_t remaining = std::max<int64_t>(static_cast<int64_t>(program->Size()) - PAYLOAD_OFFSET, 0);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 using namespace testing_support;
 using e2e::Child;
@@ -23,18 +24,28 @@ const std::map<std::wstring, std::string>& InputFiles()
     return files;
 }
 
+// A file somewhere below folder that matches; empty when none is there.
+std::filesystem::path FindBelow(const std::wstring& folder, const std::function<bool(const std::filesystem::path&)>& matches)
+{
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (matches(it->path()))
+            return it->path();
+    return {};
+}
+
+std::filesystem::path FindBelow(const std::wstring& folder, const std::wstring& name)
+{
+    return FindBelow(folder, [&](const std::filesystem::path& path) { return path.filename() == name; });
+}
+
 // The size of a file called name somewhere below folder, without reading it; 0 when none is there.
 uint64_t SizeOfFileBelow(const std::wstring& folder, const std::wstring& name)
 {
     std::error_code error;
-    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::error_code sizeError;
-        if (it->path().filename() == name && it->is_regular_file(sizeError)) {
-            const auto size = it->file_size(sizeError);
-            return sizeError ? 0 : size;
-        }
-    }
-    return 0;
+    const std::filesystem::path found = FindBelow(folder, name);
+    const auto size = found.empty() ? 0 : std::filesystem::file_size(found, error);
+    return error ? 0 : size;
 }
 
 // A package copied into a folder of the test's own as Report.exe, run with a temporary folder of
@@ -443,7 +454,11 @@ TEST(EndToEnd, AClashQuestionWaitsForTheCloseQuestion)
         HWND question = run.app->WaitForMessageBoxSaying(L"Are you sure you want to cancel?");
         ASSERT_TRUE(question);
         // The job goes on meanwhile: the whole file staged in a scratch folder, then the clash.
-        ASSERT_TRUE(e2e::WaitUntil([&] { return SizeOfFileBelow(run.temp(), L"huge.bin") == 268435456u; }, 120000));
+        const auto staged = [](const std::filesystem::path& path) {
+            std::error_code error;
+            return std::filesystem::file_size(path, error) == 268435456u && !error;
+        };
+        ASSERT_TRUE(e2e::WaitUntil([&] { return !FindBelow(run.temp(), staged).empty(); }, 120000));
         EXPECT_FALSE(e2e::WaitUntil([&] { return run.app->FindWindowOf(L"TfrmOverWrite") != nullptr; }, 6000));
         Click(::GetDlgItem(question, confirmed ? IDOK : IDCANCEL));
         if (!confirmed) {
@@ -490,6 +505,23 @@ TEST(EndToEnd, EntriesThatLandOnOneNameAreAskedAbout)
     const std::map<std::wstring, std::string> expected = {{L"Case.txt", "upper"}, {L"case(1).txt", "lower"}};
     EXPECT_EQ(FilesBelow(run.target()), expected);
     EXPECT_TRUE(run.TempIsEmpty());
+}
+
+// The program ended without warning (Task Manager, a crash) while it stages the archive or
+// extracts from it: no copy of the archive stays in the temporary folder.
+TEST(EndToEnd, AKilledRunLeavesNoCopyOfTheArchive)
+{
+    for (const bool extracting : {false, true}) {
+        SCOPED_TRACE(extracting ? "while extracting" : "while staging");
+        PackageRun run("huge.exe");
+        ASSERT_TRUE(run.StartJob(L"secret"));
+        ASSERT_TRUE(e2e::WaitUntil([&] {
+            return extracting ? SizeOfFileBelow(run.target(), L"huge.bin") > 0 : SizeOfFileBelow(run.temp(), L"tmp.dat") > 0;
+        }, 120000));
+        ::TerminateProcess(run.app->process(), 9);
+        ASSERT_TRUE(run.app->WaitForExit());
+        EXPECT_TRUE(e2e::WaitUntil([&] { return FindBelow(run.temp(), L"tmp.dat").empty(); }, 5000));
+    }
 }
 
 // Drive F: holds 4 MiB (scripts/wine-env), the package 12 MiB: the person is told before anything
