@@ -10,7 +10,7 @@ ByteStream::ByteStream(win32::FileHandle file, std::wstring path)
 
 namespace {
 
-win32::FileHandle CreateShared(const std::wstring& path, DWORD access, DWORD flags)
+win32::FileHandle CreateUnshared(const std::wstring& path, DWORD access, DWORD flags)
 {
     win32::FileHandle file(
         ::CreateFileW(fs::LongPathForm(path).c_str(), access, 0, nullptr, CREATE_ALWAYS, flags, nullptr));
@@ -24,13 +24,13 @@ win32::FileHandle CreateShared(const std::wstring& path, DWORD access, DWORD fla
 std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path)
 {
     return std::unique_ptr<ByteStream>(
-        new ByteStream(CreateShared(path, GENERIC_READ | GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL), path));
+        new ByteStream(CreateUnshared(path, GENERIC_READ | GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL), path));
 }
 
 std::unique_ptr<ByteStream> ByteStream::CreateTemporary(const std::wstring& path)
 {
     return std::unique_ptr<ByteStream>(new ByteStream(
-        CreateShared(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE),
+        CreateUnshared(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE),
         path));
 }
 

@@ -18,9 +18,7 @@ namespace {
 // Folder paths compare without regard to case or a trailing "\".
 std::wstring FolderKey(const std::wstring& folder)
 {
-    std::wstring key = WithTrailingBackslash(folder);
-    ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    return key;
+    return CaseKey(WithTrailingBackslash(folder));
 }
 
 struct MadeFolders {

@@ -1,9 +1,30 @@
 #include "fs/Paths.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
 namespace fs {
+
+namespace {
+
+// The names of a path that "\\" or "/" separate, in order; one empty name for an empty path.
+std::vector<std::wstring> NamesOf(const std::wstring& path)
+{
+    std::vector<std::wstring> names;
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        names.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+} // namespace
 
 std::wstring WithTrailingBackslash(const std::wstring& path)
 {
@@ -36,6 +57,20 @@ std::wstring GetBaseName(const std::wstring& path)
     return dot == std::wstring::npos ? name : name.substr(0, dot);
 }
 
+std::wstring CaseKey(std::wstring path)
+{
+    ::CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+    return path;
+}
+
+std::wstring NumberedName(const std::wstring& path, unsigned n)
+{
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    const std::wstring base = GetBaseName(path);
+    const std::wstring name = path.substr(path.find_last_of(L"\\:") + 1);
+    return folder + base + L"(" + std::to_wstring(n) + L")" + name.substr(base.size());
+}
+
 std::wstring TrimBlanks(const std::wstring& text)
 {
     size_t first = 0, last = text.size();
@@ -53,17 +88,10 @@ bool IsSafeEntryPath(const std::wstring& path)
         return false;
     if (path.size() >= 2 && path[1] == L':')
         return false;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find_first_of(L"\\/", start);
-        if (end == std::wstring::npos)
-            end = path.size();
-        // Windows drops trailing dots and blanks from a name, so ".. " and "..." may climb too.
-        const std::wstring part = path.substr(start, end - start);
+    // Windows drops trailing dots and blanks from a name, so ".. " and "..." may climb too.
+    for (const std::wstring& part : NamesOf(path))
         if (part.find_first_not_of(L". ") == std::wstring::npos && part.find(L"..") != std::wstring::npos)
             return false;
-        start = end + 1;
-    }
     return true;
 }
 
@@ -106,29 +134,16 @@ std::wstring MapName(const std::wstring& name)
 std::wstring MapEntryPath(const std::wstring& path)
 {
     std::wstring mapped;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find_first_of(L"\\/", start);
-        if (end == std::wstring::npos)
-            end = path.size();
-        if (!mapped.empty())
-            mapped += L'\\';
-        mapped += MapName(path.substr(start, end - start));
-        start = end + 1;
-    }
+    for (const std::wstring& name : NamesOf(path))
+        mapped += (mapped.empty() ? L"" : L"\\") + MapName(name);
     return mapped;
 }
 
 size_t LongestName(const std::wstring& path)
 {
     size_t longest = 0;
-    for (size_t start = 0; start <= path.size();) {
-        size_t end = path.find_first_of(L"\\/", start);
-        if (end == std::wstring::npos)
-            end = path.size();
-        longest = std::max(longest, end - start);
-        start = end + 1;
-    }
+    for (const std::wstring& name : NamesOf(path))
+        longest = std::max(longest, name.size());
     return longest;
 }
 

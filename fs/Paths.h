@@ -16,6 +16,13 @@ std::wstring DrivePart(const std::wstring& path);
 // "C:\Out\Report.pkg.exe" gives "Report.pkg"; ".profile" gives "".
 std::wstring GetBaseName(const std::wstring& path);
 
+// A path as Windows compares names: without regard to case (upper-cased).
+std::wstring CaseKey(std::wstring path);
+
+// The name Auto Rename gives: "report.txt" with n = 1 gives "report(1).txt", "notes" "notes(1)",
+// "data.tar.gz" "data.tar(1).gz"; the folder part of path stays.
+std::wstring NumberedName(const std::wstring& path, unsigned n);
+
 // The text without the characters up to and including the space (code 32) at either end.
 std::wstring TrimBlanks(const std::wstring& text);
 

@@ -1,6 +1,6 @@
 #include "job/EntryPlaces.h"
 
-#include <windows.h>
+#include "fs/Paths.h"
 
 #include <map>
 
@@ -8,22 +8,10 @@ namespace {
 
 enum class Kind { File, Folder };
 
-// Names compare as Windows compares them: without regard to case.
-std::wstring KeyOf(std::wstring path)
+// A folder's Auto Rename name: "name(n)", whatever dots the name holds.
+std::wstring NumberedFolder(const std::wstring& path, unsigned n)
 {
-    ::CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
-    return path;
-}
-
-// "name(n).ext" for a file, "name(n)" for a folder.
-std::wstring Numbered(const std::wstring& path, unsigned n, bool folder)
-{
-    const size_t nameStart = path.find_last_of(L'\\') + 1;
-    size_t dot = folder ? std::wstring::npos : path.rfind(L'.');
-    if (dot != std::wstring::npos && dot <= nameStart)
-        dot = std::wstring::npos; // ".profile" has no extension
-    const size_t at = dot == std::wstring::npos ? path.size() : dot;
-    return path.substr(0, at) + L"(" + std::to_wstring(n) + L")" + path.substr(at);
+    return path + L"(" + std::to_wstring(n) + L")";
 }
 
 class Planner {
@@ -53,7 +41,7 @@ private:
     // A folder keeps its place unless a file has the name; then it (and all below it) moves.
     std::wstring FolderPlace(const std::wstring& path, bool& renamed)
     {
-        const std::wstring key = KeyOf(path);
+        const std::wstring key = fs::CaseKey(path);
         if (auto moved = movedFolders_.find(key); moved != movedFolders_.end()) {
             renamed = true;
             return moved->second;
@@ -67,14 +55,14 @@ private:
             return path;
         const std::wstring free = FreeName(path, true);
         movedFolders_[key] = free;
-        kinds_[KeyOf(free)] = Kind::Folder;
+        kinds_[fs::CaseKey(free)] = Kind::Folder;
         renamed = true;
         return free;
     }
 
     std::wstring FilePlace(const std::wstring& path, EntryPlace& place)
     {
-        const std::wstring key = KeyOf(path);
+        const std::wstring key = fs::CaseKey(path);
         auto known = kinds_.find(key);
         if (known == kinds_.end()) {
             kinds_[key] = Kind::File;
@@ -85,7 +73,7 @@ private:
             return path;
         }
         const std::wstring free = FreeName(path, false);
-        kinds_[KeyOf(free)] = Kind::File;
+        kinds_[fs::CaseKey(free)] = Kind::File;
         place.renamed = true;
         return free;
     }
@@ -93,8 +81,8 @@ private:
     std::wstring FreeName(const std::wstring& path, bool folder) const
     {
         for (unsigned n = 1;; ++n) {
-            std::wstring candidate = Numbered(path, n, folder);
-            if (kinds_.count(KeyOf(candidate)) == 0 && movedFolders_.count(KeyOf(candidate)) == 0)
+            std::wstring candidate = folder ? NumberedFolder(path, n) : fs::NumberedName(path, n);
+            if (kinds_.count(fs::CaseKey(candidate)) == 0)
                 return candidate;
         }
     }

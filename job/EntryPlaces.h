@@ -19,6 +19,6 @@ struct EntryPlace {
 
 // The places of entries, in archive order. Two files of one name keep it, the later one marked
 // as a clash. A file and a folder that want one name: the later one takes the first free name
-// "name(1)", "name(2)"... (before the extension, as Auto Rename names files), and so do the
+// "name(1)", "name(2)"... (a file as Auto Rename names it, fs::NumberedName), and so do the
 // entries below a folder so renamed.
 std::vector<EntryPlace> PlanEntryPlaces(const std::vector<EntryName>& entries);

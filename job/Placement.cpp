@@ -21,12 +21,8 @@ win32::Error CannotPlace(const std::wstring& target, DWORD code)
 
 std::wstring MakeRenamePath(const std::wstring& path)
 {
-    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
-    const std::wstring base = fs::GetBaseName(path);
-    const std::wstring name = path.substr(path.find_last_of(L"\\:") + 1);
-    const std::wstring extension = name.substr(base.size());
     for (unsigned n = 1;; ++n) {
-        std::wstring candidate = folder + base + L"(" + std::to_wstring(n) + L")" + extension;
+        std::wstring candidate = fs::NumberedName(path, n);
         if (!fs::NameTaken(candidate)) // a folder takes a name as much as a file does
             return candidate;
     }

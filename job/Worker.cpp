@@ -124,12 +124,6 @@ namespace {
 constexpr size_t kEntriesNamed = 5;
 constexpr size_t kLongestStagedExtension = 16;
 
-// A text of the language file with its placeholders filled; english when the file lacks it.
-std::wstring Text(const wchar_t* key, const std::wstring& english, std::vector<std::wstring> args = {})
-{
-    return ErrorText(win32::Error(english, key, std::move(args)));
-}
-
 // The first few of names, one a line, then "and N more".
 std::wstring Listed(const std::vector<std::wstring>& names)
 {
@@ -138,7 +132,7 @@ std::wstring Listed(const std::vector<std::wstring>& names)
         text += L"\r\n" + names[n];
     if (names.size() > kEntriesNamed) {
         const std::wstring more = std::to_wstring(names.size() - kEntriesNamed);
-        text += L"\r\n" + Text(L"02000C52", L"and " + more + L" more", {more});
+        text += L"\r\n" + LangText(L"02000C52", {more}, L"and " + more + L" more");
     }
     return text;
 }
@@ -162,9 +156,9 @@ std::wstring TThreaEncryptFile::WhatCameOut()
     if (whole == 0)
         return {};
     const std::wstring count = std::to_wstring(whole);
-    std::wstring text = L"\r\n\r\n" + Text(L"02000C50", L"Files extracted whole and kept in the folder: " + count, {count});
+    std::wstring text = L"\r\n\r\n" + LangText(L"02000C50", {count}, L"Files extracted whole and kept in the folder: " + count);
     if (!missing.empty())
-        text += L"\r\n" + Text(L"02000C51", L"Not extracted:") + Listed(missing);
+        text += L"\r\n" + LangText(L"02000C51", {}, L"Not extracted:") + Listed(missing);
     return text;
 }
 
@@ -176,7 +170,7 @@ std::wstring TThreaEncryptFile::RenamedEntries() const
     std::vector<std::wstring> lines;
     for (const auto& [path, place] : renamed_)
         lines.push_back(path + L" \u2192 " + place);
-    return Text(L"02000C53", L"Windows cannot keep these names apart; they were placed under new names:") +
+    return LangText(L"02000C53", {}, L"Windows cannot keep these names apart; they were placed under new names:") +
            Listed(lines);
 }
 
@@ -195,7 +189,7 @@ std::vector<std::wstring> TThreaEncryptFile::StagedPlaces() const
 {
     std::vector<std::wstring> staged;
     for (uint32_t i = 0; i < places_.size(); ++i)
-        staged.push_back(reader_->ItemIsFolder(i) ? places_[i] : StagedName(i));
+        staged.push_back(StagedName(i)); // folders are made only for the files in them
     return staged;
 }
 

@@ -82,18 +82,11 @@ public:
             stamp_ = stamp;
             texts_ = ReadSection(path);
         }
-        const auto found = texts_.find(KeyOf(key));
+        const auto found = texts_.find(fs::CaseKey(key)); // keys match whatever their case
         return found == texts_.end() || found->second.empty() ? L"???" : found->second;
     }
 
 private:
-    // Keys are found whatever the case of their letters, as the system finds them.
-    static std::wstring KeyOf(std::wstring key)
-    {
-        ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-        return key;
-    }
-
     static bool SameStamp(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b)
     {
         return ::CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0 && a.nFileSizeLow == b.nFileSizeLow &&
@@ -111,7 +104,7 @@ private:
                                           path.c_str()) + 2 >= keys.size())
             keys.resize(keys.size() * 2);
         for (const wchar_t* key = keys.data(); *key; key += std::wcslen(key) + 1)
-            texts.emplace(KeyOf(key), ReadLangText(path, L"Main", key));
+            texts.emplace(fs::CaseKey(key), ReadLangText(path, L"Main", key));
         return texts;
     }
 
@@ -142,17 +135,20 @@ std::wstring WithoutPlaceholders(const std::wstring& text)
     return fs::TrimBlanks(result);
 }
 
-std::wstring ErrorText(const win32::Error& error)
+std::wstring LangText(const std::wstring& key, const std::vector<std::wstring>& args, const std::wstring& fallback)
 {
-    if (error.reason().empty())
-        return error.message();
-    std::wstring text = LangText(error.reason());
+    std::wstring text = LangText(key);
     if (text == L"???")
-        return error.message();
-    for (size_t n = 0; n < error.args().size(); ++n) {
+        return fallback;
+    for (size_t n = 0; n < args.size(); ++n) {
         const std::wstring placeholder = L"{" + std::to_wstring(n) + L"}";
-        for (size_t at = 0; (at = text.find(placeholder, at)) != std::wstring::npos; at += error.args()[n].size())
-            text.replace(at, placeholder.size(), error.args()[n]);
+        for (size_t at = 0; (at = text.find(placeholder, at)) != std::wstring::npos; at += args[n].size())
+            text.replace(at, placeholder.size(), args[n]);
     }
     return text;
+}
+
+std::wstring ErrorText(const win32::Error& error)
+{
+    return error.reason().empty() ? error.message() : LangText(error.reason(), error.args(), error.message());
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The deployed language file: the working folder + "en.txt", whatever the language.
 extern std::wstring g_sLangFile;
@@ -24,6 +25,9 @@ std::wstring ReadLangText(const std::wstring& path, const std::wstring& section,
 
 // The text of key in section "Main" of g_sLangFile.
 std::wstring LangText(const std::wstring& key);
+
+// The text of key with "{0}", "{1}"... replaced by args; fallback when the file does not have it.
+std::wstring LangText(const std::wstring& key, const std::vector<std::wstring>& args, const std::wstring& fallback);
 
 // A text with every "{0}" removed and the blanks at both ends trimmed: for the texts whose
 // placeholder the program leaves empty.
