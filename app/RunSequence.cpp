@@ -32,11 +32,12 @@ RunSequence::~RunSequence()
 
 void RunSequence::FirstShown()
 {
+    fs::SweepAbandonedFolders(fs::WorkFolderBases()); // what runs ended without warning left
     g_sWorkDir = fs::SelectWorkFolder(WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
     DeployLanguageFile(); // raises when the file cannot be written: the rest does not happen
     frmMain_.SetTexts();
     thrExtract.reset();
-    sDllPath = g_sWorkDir + L"7z.dll";
+    sDllPath = g_sWorkDir + fs::kLibraryName;
     SetFlag(g_bCancel, false);
     frmMain_.WaitUnseen();
 }

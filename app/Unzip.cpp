@@ -1,6 +1,7 @@
 // Program entry: the three long-lived windows and the run sequence that drives them, then the
 // message loop until the main window closes.
 #include "app/RunSequence.h"
+#include "fs/FileOps.h"
 #include "ui/MainFrm.h"
 #include "ui/PasswordFrm.h"
 #include "ui/SetOutputFrm.h"
@@ -13,6 +14,8 @@
 #include <objbase.h>
 
 namespace {
+
+constexpr DWORD kLastRemovalsMs = 2000;
 
 int Run()
 {
@@ -41,6 +44,8 @@ int Run()
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     win32::RestrictDllSearch();
+    // A folder of ours that something still held when it was removed gets a last chance.
+    const win32::ScopeExit lastRemovals{[] { fs::FinishFolderRemovals(kLastRemovalsMs); }};
     try {
         return Run();
     } catch (const win32::Error& e) {

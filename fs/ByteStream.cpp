@@ -3,6 +3,9 @@
 #include "fs/Paths.h"
 #include "win32/Error.h"
 
+#include <cstring>
+#include <vector>
+
 ByteStream::ByteStream(win32::FileHandle file, std::wstring path)
     : file_(std::move(file)), path_(std::move(path))
 {
@@ -10,10 +13,9 @@ ByteStream::ByteStream(win32::FileHandle file, std::wstring path)
 
 namespace {
 
-win32::FileHandle CreateUnshared(const std::wstring& path, DWORD access, DWORD flags)
+win32::FileHandle CreateUnshared(const std::wstring& path, DWORD access, DWORD flags, DWORD how = CREATE_ALWAYS)
 {
-    win32::FileHandle file(
-        ::CreateFileW(fs::LongPathForm(path).c_str(), access, 0, nullptr, CREATE_ALWAYS, flags, nullptr));
+    win32::FileHandle file(::CreateFileW(fs::LongPathForm(path).c_str(), access, 0, nullptr, how, flags, nullptr));
     if (!file)
         throw win32::FileError(L"Cannot create file", path, ::GetLastError(), L"02000C47");
     return file;
@@ -32,6 +34,20 @@ std::unique_ptr<ByteStream> ByteStream::CreateTemporary(const std::wstring& path
     return std::unique_ptr<ByteStream>(new ByteStream(
         CreateUnshared(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE),
         path));
+}
+
+std::unique_ptr<ByteStream> ByteStream::CreateProvisional(const std::wstring& path, bool exclusive)
+{
+    win32::FileHandle file = CreateUnshared(path, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_ATTRIBUTE_NORMAL,
+                                            exclusive ? CREATE_NEW : CREATE_ALWAYS);
+    FILE_DISPOSITION_INFO deleted{TRUE};
+    if (!::SetFileInformationByHandle(file.get(), FileDispositionInfo, &deleted, sizeof deleted)) {
+        const DWORD code = ::GetLastError();
+        file.reset();
+        ::DeleteFileW(fs::LongPathForm(path).c_str());
+        throw win32::FileError(L"Cannot create file", path, code, L"02000C47");
+    }
+    return std::unique_ptr<ByteStream>(new ByteStream(std::move(file), path));
 }
 
 std::unique_ptr<ByteStream> ByteStream::OpenRead(const std::wstring& path)
@@ -101,4 +117,39 @@ void ByteStream::SetSize(uint64_t newSize)
         throw win32::Error(win32::SystemErrorText(code));
     }
     Seek(static_cast<int64_t>(position), FromStart);
+}
+
+void ByteStream::Keep()
+{
+    FILE_DISPOSITION_INFO kept{FALSE};
+    if (!::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &kept, sizeof kept))
+        throw win32::FileError(L"Cannot write file", path_, ::GetLastError(), L"02000C48");
+}
+
+void ByteStream::Discard() noexcept
+{
+    FILE_DISPOSITION_INFO deleted{TRUE};
+    ::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &deleted, sizeof deleted);
+}
+
+void ByteStream::Flush()
+{
+    if (!::FlushFileBuffers(file_.get()))
+        throw win32::FileError(L"Cannot write file", path_, ::GetLastError(), L"02000C48");
+}
+
+void ByteStream::Rename(const std::wstring& newPath, bool replace)
+{
+    const std::wstring name = fs::LongPathForm(newPath);
+    const size_t nameBytes = name.size() * sizeof(wchar_t);
+    // The structure ends in the name's first character; the rest of the name follows it.
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = replace ? TRUE : FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(info->FileName, name.c_str(), nameBytes);
+    if (!::SetFileInformationByHandle(file_.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
+        throw win32::FileError(L"Cannot write file", newPath, ::GetLastError(), L"02000C48");
+    path_ = newPath;
 }

@@ -20,6 +20,12 @@ public:
     // deletes it when the stream is closed, however the process ends (killed, crashed).
     static std::unique_ptr<ByteStream> CreateTemporary(const std::wstring& path);
 
+    // A new file under its final name that counts only once it is whole: until Keep() the system
+    // deletes it when the stream closes, however the process ends (killed, crashed, a power cut
+    // before the next start). An existing file of that name is replaced; with exclusive, an
+    // existing name is refused (FileError with ERROR_FILE_EXISTS) and nothing is touched.
+    static std::unique_ptr<ByteStream> CreateProvisional(const std::wstring& path, bool exclusive = false);
+
     // An existing file for reading; others may read it too, but not change it.
     // Raises "Cannot open file "path". reason".
     static std::unique_ptr<ByteStream> OpenRead(const std::wstring& path);
@@ -34,6 +40,16 @@ public:
     uint64_t Size() const;
     // Ends the file at newSize; raises the system's error when it cannot.
     void SetSize(uint64_t newSize);
+
+    // The provisional file stays when the stream closes; raises the system's error when it cannot.
+    void Keep();
+    // Undoes Keep(): the file goes when the stream closes, if the system allows it.
+    void Discard() noexcept;
+    // Writes what the system holds of the file to the disk; raises the system's error when it cannot.
+    void Flush();
+    // Gives the open file a new name (a full path on the same volume), over an existing file
+    // when replace says so, in one step. Raises the system's error when it cannot.
+    void Rename(const std::wstring& newPath, bool replace);
 
     const std::wstring& path() const { return path_; }
 

@@ -18,6 +18,102 @@ namespace {
 // A name that another process took between our asking and our creating is asked for again.
 constexpr int kNameAttempts = 3;
 
+constexpr wchar_t kLockName[] = L"qv.lock";
+constexpr wchar_t kFolderPrefix[] = L"qv_";
+constexpr size_t kMostHexDigits = 4;
+constexpr size_t kLongestExtension = 16; // with its dot
+
+// The lock of a folder: open with no sharing, deleted by the system when its last handle
+// closes. how is CREATE_NEW for a folder just made, OPEN_ALWAYS for the sweep.
+win32::FileHandle OpenLock(const std::wstring& folder, DWORD how)
+{
+    return win32::FileHandle(::CreateFileW(LongPathForm(WithTrailingBackslash(folder) + kLockName).c_str(),
+                                           GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, how,
+                                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+}
+
+bool IsHex(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
+// "qv_" and one to four hex digits, then ".tmp", in any case: as GetTempFileNameW makes them.
+bool IsWorkFolderName(const std::wstring& name)
+{
+    const std::wstring key = CaseKey(name);
+    const size_t prefix = std::char_traits<wchar_t>::length(kFolderPrefix);
+    if (key.size() < prefix + 1 + 4 || key.compare(0, prefix, L"QV_") != 0 || key.compare(key.size() - 4, 4, L".TMP") != 0)
+        return false;
+    const size_t digits = key.size() - prefix - 4;
+    if (digits > kMostHexDigits)
+        return false;
+    for (size_t i = prefix; i < prefix + digits; ++i)
+        if (!IsHex(key[i]))
+            return false;
+    return true;
+}
+
+// A file that a run puts in its working or scratch folder.
+bool IsOwnFileName(const std::wstring& name)
+{
+    const std::wstring key = CaseKey(name);
+    for (const wchar_t* own : {kStagedArchiveName, kLibraryName, kLanguageFileName, kLockName})
+        if (key == CaseKey(own))
+            return true;
+    // A staged entry: its number, then its extension.
+    const size_t digits = key.find_first_not_of(L"0123456789");
+    if (digits == 0)
+        return false;
+    if (digits == std::wstring::npos)
+        return true;
+    return key[digits] == L'.' && key.find(L'.', digits + 1) == std::wstring::npos &&
+           key.size() - digits <= kLongestExtension;
+}
+
+struct Listing {
+    std::vector<std::wstring> files;
+    bool onlyOwnFiles = true;
+};
+
+Listing ListFolder(const std::wstring& folder)
+{
+    Listing listing;
+    WIN32_FIND_DATAW entry;
+    win32::FindHandle find(::FindFirstFileW(LongPathForm(folder + L"*").c_str(), &entry));
+    if (!find) {
+        listing.onlyOwnFiles = false;
+        return listing;
+    }
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) || !IsOwnFileName(name))
+            listing.onlyOwnFiles = false;
+        else
+            listing.files.push_back(name);
+    } while (::FindNextFileW(find.get(), &entry));
+    return listing;
+}
+
+void SweepFolder(const std::wstring& folder)
+{
+    if (IsProtectedFolder(folder))
+        return;
+    // Held for the whole sweep: no copy can take the folder meanwhile.
+    win32::FileHandle lock = OpenLock(folder, OPEN_ALWAYS);
+    if (!lock)
+        return; // a running copy holds it (or it cannot be told): not ours to touch
+    const Listing listing = ListFolder(folder);
+    if (!listing.onlyOwnFiles)
+        return;
+    for (const auto& name : listing.files)
+        if (name != kLockName && !::DeleteFileW(LongPathForm(folder + name).c_str()))
+            return; // for a later run
+    lock.reset();
+    ::RemoveDirectoryW(LongPathForm(folder).c_str());
+}
+
 bool SystemUniqueName(const std::wstring& folder, std::wstring& name)
 {
     wchar_t unique[MAX_PATH + 1] = {};
@@ -87,13 +183,61 @@ std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& call
             break;
         }
         ::DeleteFileW(name.c_str()); // the name is all we want; the folder takes its place
-        if (::CreateDirectoryW(name.c_str(), nullptr)) {
-            RecordMadeFolder(name);
+        if (!::CreateDirectoryW(name.c_str(), nullptr)) {
+            error = ::GetLastError();
+            continue;
+        }
+        win32::FileHandle lock = OpenLock(name, CREATE_NEW);
+        if (lock) {
+            RecordMadeFolder(name, std::move(lock));
             return WithTrailingBackslash(name);
         }
+        // Another run's sweep took the folder at once (it was empty): another name.
         error = ::GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_SHARING_VIOLATION || error == ERROR_PATH_NOT_FOUND ||
+            error == ERROR_ACCESS_DENIED)
+            error = ERROR_ALREADY_EXISTS;
     }
     throw win32::Error(L"Cannot create a working folder in \"" + base + L"\". " + win32::SystemErrorText(error));
+}
+
+std::vector<std::wstring> WorkFolderBases()
+{
+    std::vector<std::wstring> bases;
+    const std::wstring temp = CurrentWorkFolderCalls().temporaryFolder();
+    if (!temp.empty())
+        bases.push_back(temp);
+    win32::ThreadErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const DWORD drives = ::GetLogicalDrives();
+    for (wchar_t letter = L'C'; letter <= L'Z'; ++letter) {
+        const std::wstring root{letter, L':', L'\\'};
+        if (!(drives & (1u << (letter - L'A'))))
+            continue;
+        const UINT type = ::GetDriveTypeW(root.c_str());
+        if (type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_RAMDISK)
+            bases.push_back(root);
+    }
+    return bases;
+}
+
+void SweepAbandonedFolders(const std::vector<std::wstring>& bases)
+{
+    win32::ThreadErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    for (const auto& base : bases) {
+        const std::wstring listed = WithTrailingBackslash(base);
+        std::vector<std::wstring> candidates;
+        WIN32_FIND_DATAW entry;
+        win32::FindHandle find(::FindFirstFileW(LongPathForm(listed + kFolderPrefix + L"*").c_str(), &entry));
+        if (!find)
+            continue;
+        do {
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsWorkFolderName(entry.cFileName))
+                candidates.push_back(listed + entry.cFileName + L"\\");
+        } while (::FindNextFileW(find.get(), &entry));
+        for (const auto& folder : candidates)
+            SweepFolder(folder);
+    }
 }
 
 } // namespace fs

@@ -3,12 +3,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The run's working folder, ending in "\": the language file, the archive library and the staged
 // archive live there. Chosen when the main window first shows; removed when it closes.
 extern std::wstring g_sWorkDir;
 
 namespace fs {
+
+// The files a run puts in its working folder. A scratch folder holds only files named by an
+// entry's number, with the entry's extension. Each folder also holds the run's lock (below).
+inline constexpr wchar_t kStagedArchiveName[] = L"tmp.dat";
+inline constexpr wchar_t kLibraryName[] = L"7z.dll";
+inline constexpr wchar_t kLanguageFileName[] = L"en.txt";
 
 // Free space of the drive that holds path, in whole mebibytes; 0 when the drive cannot be asked.
 int32_t GetDriveFreeMB(const std::wstring& path);
@@ -35,13 +42,25 @@ WorkFolderCalls SystemWorkFolderCalls();
 // The calls SelectWorkFolder(requiredBytes) makes; the system's unless a test replaced them.
 WorkFolderCalls& CurrentWorkFolderCalls();
 
-// Makes a new, empty folder named "qv_XXXX.TMP" in the temporary folder when its drive has
+// Makes a new folder named "qv_XXXX.TMP" in the temporary folder when its drive has
 // requiredBytes free, else directly under the first drive root C:\ to Z:\ with more than that
 // free, else in the temporary folder all the same. When the temporary folder is unknown, only
-// the drives are asked. Records the folder as made by this run (RecordMadeFolder) and returns its
-// path, ending in "\". Raises an error when no folder can be made: never hands out a folder that
-// was there before.
+// the drives are asked. The folder holds one file, its lock, open for as long as the folder is
+// the run's: nobody else can open it, and the system deletes it when the process ends, however it
+// ends. Records the folder as made by this run (RecordMadeFolder) and returns its path, ending in
+// "\". Raises an error when no folder can be made: never hands out a folder that was there before.
 std::wstring SelectWorkFolder(int64_t requiredBytes);
 std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& calls);
+
+// The folders SelectWorkFolder chooses from: the temporary folder (when the system names one) and
+// the roots of the local drives.
+std::vector<std::wstring> WorkFolderBases();
+
+// Removes the working and scratch folders that earlier runs abandoned (killed, crashed), in each
+// of bases: only a folder named as SelectWorkFolder names them, not a link, holding nothing but
+// files that runs put there, and whose lock no running copy holds (the sweep takes the lock
+// itself before it looks inside, so a copy starting at that moment takes another name). Anything
+// else is left untouched; a folder that cannot be removed whole stays for a later run.
+void SweepAbandonedFolders(const std::vector<std::wstring>& bases);
 
 } // namespace fs

@@ -1,5 +1,6 @@
 #include "job/Placement.h"
 
+#include "fs/ByteStream.h"
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "win32/Error.h"
@@ -9,6 +10,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -31,49 +34,64 @@ std::wstring MakeRenamePath(const std::wstring& path)
 namespace {
 
 constexpr int kPartNameAttempts = 1000;
+constexpr DWORD kCopyBlock = 1 << 20;
 
-// A new empty file in the folder of target, made for this copy alone: created exclusively, so
-// never a file that was there before (a person's own file of any name stays untouched).
-std::wstring CreatePartFile(const std::wstring& target)
+// A new provisional file in the folder of target, made for this copy alone: created exclusively,
+// so never a file that was there before (a person's own file of any name stays untouched), and
+// gone if the process dies before it is whole.
+std::unique_ptr<ByteStream> CreatePartFile(const std::wstring& target)
 {
     const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
     static std::atomic<uint32_t> next{::GetTickCount() ^ (::GetCurrentProcessId() << 16)};
     for (int attempt = 0; attempt < kPartNameAttempts; ++attempt) {
         wchar_t name[24];
         std::swprintf(name, 24, L"qv_%08X.part", static_cast<unsigned>(next++));
-        const std::wstring path = folder + name;
-        const win32::FileHandle made(::CreateFileW(fs::LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (made)
-            return path;
-        const DWORD code = ::GetLastError();
-        if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS && code != ERROR_ACCESS_DENIED)
-            throw CannotPlace(target, code);
+        try {
+            return ByteStream::CreateProvisional(folder + name, true);
+        } catch (const win32::Error& e) {
+            if (e.code() != ERROR_FILE_EXISTS && e.code() != ERROR_ALREADY_EXISTS && e.code() != ERROR_ACCESS_DENIED)
+                throw CannotPlace(target, e.code());
+        }
     }
     throw CannotPlace(target, ERROR_FILE_EXISTS);
+}
+
+// Copies the staged file's bytes into part.
+void CopyContents(const std::wstring& staged, ByteStream& part, const std::wstring& target)
+{
+    const win32::FileHandle source(::CreateFileW(fs::LongPathForm(staged).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source)
+        throw CannotPlace(target, ::GetLastError());
+    std::vector<char> block(kCopyBlock);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(source.get(), block.data(), kCopyBlock, &read, nullptr))
+            throw CannotPlace(target, ::GetLastError());
+        if (read == 0)
+            return;
+        if (part.Write(block.data(), read) != read) {
+            const DWORD code = ::GetLastError();
+            throw CannotPlace(target, code != ERROR_SUCCESS ? code : ERROR_DISK_FULL);
+        }
+    }
 }
 
 } // namespace
 
 void PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace)
 {
-    const std::wstring from = fs::LongPathForm(staged);
-    if (!replace) {
-        if (!::CopyFileW(from.c_str(), fs::LongPathForm(target).c_str(), TRUE))
-            throw CannotPlace(target, ::GetLastError());
-        return;
-    }
-    // Beside the target, so that the final step is a rename on one drive.
-    const std::wstring partial = fs::LongPathForm(CreatePartFile(target));
-    if (!::CopyFileW(from.c_str(), partial.c_str(), FALSE)) {
-        const DWORD code = ::GetLastError();
-        ::DeleteFileW(partial.c_str());
-        throw CannotPlace(target, code);
-    }
-    if (!::MoveFileExW(partial.c_str(), fs::LongPathForm(target).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD code = ::GetLastError();
-        ::DeleteFileW(partial.c_str());
-        throw CannotPlace(target, code);
+    // Beside the target, so that the final step is a rename on one drive; until then the copy is
+    // provisional, so a killed run leaves no half file anywhere.
+    const std::unique_ptr<ByteStream> part = CreatePartFile(target);
+    CopyContents(staged, *part, target);
+    try {
+        if (replace)
+            part->Flush(); // the new bytes are on the disk before they take the old file's place
+        part->Keep();
+        part->Rename(target, replace);
+    } catch (const win32::Error& e) {
+        part->Discard(); // the part file goes when it closes
+        throw CannotPlace(target, e.code());
     }
 }

@@ -193,6 +193,15 @@ std::vector<std::wstring> TThreaEncryptFile::StagedPlaces() const
     return staged;
 }
 
+std::set<uint32_t> TThreaEncryptFile::MarkerEntries() const
+{
+    std::set<uint32_t> markers;
+    for (uint32_t i = 0; i < entryCount_; ++i)
+        if (reader_->ItemPath(i) == kMarkerName && !reader_->ItemIsFolder(i))
+            markers.insert(i);
+    return markers;
+}
+
 std::wstring TThreaEncryptFile::NewScratchFolder()
 {
     std::wstring folder = fs::WithTrailingBackslash(fs::SelectWorkFolder(totalSize_));
@@ -215,7 +224,7 @@ std::optional<JobEnd> TThreaEncryptFile::StageAndOpen()
 {
     // Nobody else may touch the staged archive until it closes, and it goes when it closes, even
     // when the process is ended without warning: no copy of the archive stays behind.
-    auto staged = ByteStream::CreateTemporary(input_.workDir + L"tmp.dat");
+    auto staged = ByteStream::CreateTemporary(input_.workDir + fs::kStagedArchiveName);
     {
         auto program = ByteStream::OpenRead(input_.programPath);
         const int64_t remaining = std::max<int64_t>(static_cast<int64_t>(program->Size()) - PAYLOAD_OFFSET, 0);
@@ -295,7 +304,7 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
         if (g_bCancel.load())
             break;
         const uint64_t expected = reader_->ItemSize(j);
-        const std::wstring probe = scratch + reader_->ItemPath(j);
+        const std::wstring probe = scratch + StagedName(j);
         uint64_t actual = 0;
         {
             auto file = ByteStream::Create(probe);
@@ -348,7 +357,7 @@ JobEnd TThreaEncryptFile::Extract()
     extracting_ = true;
     if (!anyExists_) {
         extractingIntoTarget_ = true;
-        reader_->ExtractAllTo(target, places_);
+        reader_->ExtractAllTo(target, places_, MarkerEntries());
         fs::RemoveMarkerFile(target);
         extractingIntoTarget_ = false;
     } else {
@@ -357,7 +366,7 @@ JobEnd TThreaEncryptFile::Extract()
         // reported after them, as on the direct path.
         std::exception_ptr failed;
         try {
-            reader_->ExtractAllTo(scratch, StagedPlaces());
+            reader_->ExtractAllTo(scratch, StagedPlaces(), MarkerEntries());
         } catch (const win32::Error&) {
             // Damage met before any cancel is reported even when the person cancels later on.
             if (!g_bCancel.load()) {

@@ -78,6 +78,8 @@ private:
     JobEnd Extract();
     JobEnd PlaceStagedFiles(const std::wstring& scratch);
     std::wstring NewScratchFolder();
+    // The marker entries: checked as they come out, never kept.
+    std::set<uint32_t> MarkerEntries() const;
     void CheckFreeSpace(const std::wstring& scratch);
     // What the end says besides the error: what came out, what was renamed.
     std::wstring WhatCameOut();

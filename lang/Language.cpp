@@ -48,7 +48,7 @@ const wchar_t* LanguageResourceFor(LANGID language)
 
 void DeployLanguageFile()
 {
-    g_sLangFile = g_sWorkDir + L"en.txt";
+    g_sLangFile = g_sWorkDir + fs::kLanguageFileName;
     SaveResourceToFile(LanguageResourceFor(::GetSystemDefaultLangID()), L"FILE", g_sLangFile);
 }
 

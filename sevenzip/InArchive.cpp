@@ -237,14 +237,11 @@ void T7zInArchive::RunExtract(const uint32_t* indices, uint32_t count, bool test
 }
 
 // A file whose entry did not end in success (damaged, a failed write, or stopped part-way) never
-// keeps its name: nobody could tell it from a good one.
+// keeps its name: nobody could tell it from a good one. Each file is written provisionally, so
+// closing it removes it; only a success keeps it (SetOperationResult).
 void T7zInArchive::RemoveUnfinishedFiles()
 {
-    for (const auto& [index, path] : std::exchange(createdFiles_, {})) {
-        auto found = results_.find(index);
-        if (found == results_.end() || found->second != sevenzip::kResultOk)
-            ::DeleteFileW(fs::LongPathForm(path).c_str());
-    }
+    createdFiles_.clear();
 }
 
 void T7zInArchive::ExtractItemToStream(uint32_t index, ByteStream& stream, bool test)
@@ -268,13 +265,16 @@ void T7zInArchive::ExtractAll(bool test, void* context, ItemStreamCallback callb
     RunExtract(nullptr, kAllItems, test);
 }
 
-void T7zInArchive::ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places)
+void T7zInArchive::ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places,
+                                const std::set<uint32_t>& passing)
 {
     sExtractFolder = fs::WithTrailingBackslash(folder);
     places_ = places;
+    passing_ = passing;
     folders_ = {};
     RunExtract(nullptr, kAllItems, false);
     places_.clear();
+    passing_.clear();
     for (const auto& [index, result] : results_) {
         if (result != sevenzip::kResultOk) {
             const std::wstring path = ItemPath(index);
@@ -325,9 +325,9 @@ HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutS
         }
         const std::wstring target = fs::FullPathOf(sExtractFolder + place);
         folders_.MakeParentOf(target);
-        auto file = ByteStream::Create(target);
-        createdFiles_[index] = target;
-        *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(std::move(file), pending_));
+        // Ours to hold: the library lets go of the stream before it reports the entry's result.
+        auto& file = createdFiles_[index] = ByteStream::CreateProvisional(target);
+        *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(*file, pending_));
         (*stream)->AddRef();
         return S_OK;
     });
@@ -341,6 +341,13 @@ HRESULT __stdcall T7zInArchive::PrepareOperation(INT32)
 HRESULT __stdcall T7zInArchive::SetOperationResult(INT32 result)
 {
     return Guarded([&]() -> HRESULT {
+        const auto created = createdFiles_.find(currentIndex_);
+        if (created != createdFiles_.end()) {
+            const std::unique_ptr<ByteStream> file = std::move(created->second);
+            createdFiles_.erase(created);
+            if (result == sevenzip::kResultOk && passing_.count(currentIndex_) == 0)
+                file->Keep(); // whole: it keeps its name when it closes, now
+        }
         results_[currentIndex_] = tooLong_.count(currentIndex_) ? kResultNameTooLong : result;
         return S_OK;
     });

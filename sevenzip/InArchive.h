@@ -38,7 +38,8 @@ public:
     void ExtractItems(const uint32_t* indices, uint32_t count, bool test, void* context,
                       ItemStreamCallback callback) override;
     void ExtractAll(bool test, void* context, ItemStreamCallback callback) override;
-    void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {}) override;
+    void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {},
+                      const std::set<uint32_t>& passing = {}) override;
     void SetPasswordSource(void* context, PasswordCallback callback) override;
     void SetPassword(const std::wstring& password) override;
     void SetProgressSink(void* context, ProgressCallback callback) override;
@@ -96,10 +97,12 @@ private:
     std::wstring sExtractFolder;
     std::vector<std::wstring> places_;                // ExtractAllTo's places, by index
     std::set<uint32_t> tooLong_;                      // entries not written: a name too long
+    std::set<uint32_t> passing_;                      // entries whose files go once checked
 
     uint32_t currentIndex_ = 0;
     std::map<uint32_t, int32_t> results_; // of the last extract call
-    std::map<uint32_t, std::wstring> createdFiles_; // by ExtractAllTo during the current call
+    // Files ExtractAllTo is writing, until their entry's result keeps or removes them.
+    std::map<uint32_t, std::unique_ptr<ByteStream>> createdFiles_;
     fs::FolderChainMaker folders_;                   // the folders ExtractAllTo has made
     SharedPendingError pending_ = std::make_shared<PendingError>();
 };

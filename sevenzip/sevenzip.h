@@ -7,6 +7,7 @@
 #include "win32/Handles.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,8 +43,11 @@ struct I7zArchiveReader : IUnknown {
     // relative to folder) where the caller gives one, else at the entry's own path mapped as
     // Windows holds names. An entry with a name longer than a file system takes is not written
     // (its result is kResultNameTooLong). Raises after the library has finished when an entry
-    // failed (naming the first), and refuses paths that would leave folder.
-    virtual void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {}) = 0;
+    // failed (naming the first), and refuses paths that would leave folder. Each file stands under
+    // its name only once its entry has come out whole; the files of the entries in passing are
+    // written and checked like the others, then go.
+    virtual void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {},
+                              const std::set<uint32_t>& passing = {}) = 0;
     virtual void SetPasswordSource(void* context, PasswordCallback callback) = 0;
     virtual void SetPassword(const std::wstring& password) = 0;
     virtual void SetProgressSink(void* context, ProgressCallback callback) = 0;

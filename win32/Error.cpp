@@ -20,7 +20,7 @@ std::wstring SystemErrorText(DWORD code)
 Error FileError(const wchar_t* what, const std::wstring& path, DWORD code, const wchar_t* reason)
 {
     const std::wstring system = SystemErrorText(code);
-    return Error(std::wstring(what) + L" \"" + path + L"\". " + system, reason, {path, system});
+    return std::move(Error(std::wstring(what) + L" \"" + path + L"\". " + system, reason, {path, system}).WithCode(code));
 }
 
 } // namespace win32

@@ -22,12 +22,20 @@ public:
     const std::wstring& message() const noexcept { return message_; }
     const std::wstring& reason() const noexcept { return reason_; }
     const std::vector<std::wstring>& args() const noexcept { return args_; }
+    // The system's error code behind it; 0 when it has none.
+    DWORD code() const noexcept { return code_; }
+    Error& WithCode(DWORD code) noexcept
+    {
+        code_ = code;
+        return *this;
+    }
     const char* what() const noexcept override { return "Unzip error"; }
 
 private:
     std::wstring message_;
     std::wstring reason_;
     std::vector<std::wstring> args_;
+    DWORD code_ = 0;
 };
 
 // The system's text for an error code, without the trailing line break; empty if it has none.

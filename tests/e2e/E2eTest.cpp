@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 using namespace testing_support;
@@ -53,7 +54,9 @@ uint64_t SizeOfFileBelow(const std::wstring& folder, const std::wstring& name)
 class PackageRun {
 public:
     explicit PackageRun(const std::string& package, std::vector<std::wstring> environment = {},
-                        const std::wstring& currentFolder = L"", const std::vector<std::wstring>& planted = {})
+                        const std::wstring& currentFolder = L"", const std::vector<std::wstring>& planted = {},
+                        const std::wstring& sharedTemp = L"")
+        : sharedTemp_(sharedTemp)
     {
         for (const auto& dll : planted) // beside the package before it starts
             ::CopyFileW(BuildFile("tests/fake_dll.dll").c_str(), (scratch / dll).c_str(), FALSE);
@@ -66,7 +69,7 @@ public:
     }
 
     std::wstring program() const { return scratch / L"Report.exe"; }
-    std::wstring temp() const { return scratch / L"temp"; }
+    std::wstring temp() const { return sharedTemp_.empty() ? scratch / L"temp" : sharedTemp_; }
     std::wstring out() const { return scratch / L"out"; }
     std::wstring target() const { return out() + L"\\Report\\"; }
     bool TempIsEmpty() const { return FilesBelow(temp() + L"\\").empty() && FoldersBelow(temp() + L"\\").empty(); }
@@ -107,6 +110,9 @@ public:
 
     ScratchFolder scratch;
     std::unique_ptr<e2e::Package> app;
+
+private:
+    std::wstring sharedTemp_; // another run's temporary folder, when given
 };
 
 TEST(EndToEnd, UnpacksIntoAFolderNamedAfterThePackage)
@@ -507,21 +513,106 @@ TEST(EndToEnd, EntriesThatLandOnOneNameAreAskedAbout)
     EXPECT_TRUE(run.TempIsEmpty());
 }
 
-// The program ended without warning (Task Manager, a crash) while it stages the archive or
-// extracts from it: no copy of the archive stays in the temporary folder.
-TEST(EndToEnd, AKilledRunLeavesNoCopyOfTheArchive)
+// huge.bin of huge.exe: one line of 64 bytes, over and over.
+bool IsTheWholeHugeFile(const std::wstring& path)
 {
-    for (const bool extracting : {false, true}) {
-        SCOPED_TRACE(extracting ? "while extracting" : "while staging");
+    constexpr uint64_t kSize = 268435456;
+    const std::string line = "Every byte of this line is checked: a whole file or none at all\n";
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    std::string block(1 << 20, '\0');
+    uint64_t total = 0;
+    while (file.read(block.data(), static_cast<std::streamsize>(block.size())) || file.gcount() > 0) {
+        const auto got = static_cast<size_t>(file.gcount());
+        for (size_t at = 0; at < got; at += line.size())
+            if (block.compare(at, line.size(), line) != 0)
+                return false;
+        total += got;
+    }
+    return total == kSize;
+}
+
+// The program ended without warning (Task Manager, a crash, a power cut) in each phase of a run:
+// no file under a final name in the target is anything but whole, no copy of the archive stays,
+// and the next run leaves the temporary folder as it found it.
+TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
+{
+    struct Phase {
+        const char* name;
+        bool clash; // the target holds an older huge.bin: the staged path
+        std::function<bool(PackageRun&)> reached;
+    };
+    const Phase phases[] = {
+        {"staging", false, [](PackageRun& run) { return SizeOfFileBelow(run.temp(), L"tmp.dat") > 0; }},
+        {"direct extraction", false, [](PackageRun& run) { return SizeOfFileBelow(run.target(), L"huge.bin") > 0; }},
+        {"staged extraction", true, [](PackageRun& run) { return SizeOfFileBelow(run.temp(), L"1.bin") > 0; }},
+        {"placement", true,
+         [](PackageRun& run) {
+             if (HWND clash = run.app->FindWindowOf(L"TfrmOverWrite"))
+                 Click(Child(clash, L"Button", L"Yes"));
+             std::error_code error;
+             return !FindBelow(run.target(), [&](const std::filesystem::path& path) {
+                         return path.extension() == L".part" && std::filesystem::file_size(path, error) > 0 && !error;
+                     }).empty();
+         }},
+        {"overwrite question open", true, [](PackageRun& run) { return run.app->FindWindowOf(L"TfrmOverWrite") != nullptr; }},
+        {"close question open", false,
+         [](PackageRun& run) {
+             if (SizeOfFileBelow(run.target(), L"huge.bin") == 0)
+                 return false;
+             if (run.app->FindWindowOf(L"#32770"))
+                 return true;
+             ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+             return run.app->WaitForMessageBox(2000) != nullptr;
+         }},
+    };
+    for (const Phase& phase : phases) {
+        SCOPED_TRACE(phase.name);
         PackageRun run("huge.exe");
+        if (phase.clash) {
+            ::CreateDirectoryW(run.target().c_str(), nullptr);
+            WriteFile(run.target() + L"huge.bin", "old");
+        }
         ASSERT_TRUE(run.StartJob(L"secret"));
-        ASSERT_TRUE(e2e::WaitUntil([&] {
-            return extracting ? SizeOfFileBelow(run.target(), L"huge.bin") > 0 : SizeOfFileBelow(run.temp(), L"tmp.dat") > 0;
-        }, 120000));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return phase.reached(run); }, 120000));
         ::TerminateProcess(run.app->process(), 9);
         ASSERT_TRUE(run.app->WaitForExit());
+
         EXPECT_TRUE(e2e::WaitUntil([&] { return FindBelow(run.temp(), L"tmp.dat").empty(); }, 5000));
+        for (const auto& [name, bytes] : FilesBelow(run.target())) {
+            SCOPED_TRACE(testing::PrintToString(name));
+            EXPECT_EQ(name, L"huge.bin");
+            if (phase.clash && bytes.size() < 16)
+                EXPECT_EQ(bytes, "old");
+            else
+                EXPECT_TRUE(IsTheWholeHugeFile(run.target() + name));
+        }
+
+        PackageRun next("good.exe", {}, L"", {}, run.temp());
+        next.AnswerFolder(next.out());
+        next.AnswerPassword(L"secret");
+        ASSERT_TRUE(next.app->WaitForExit());
+        EXPECT_EQ(FilesBelow(next.target()), InputFiles());
+        EXPECT_TRUE(run.TempIsEmpty()) << "the killed run's working folder stays";
     }
+}
+
+// Two copies at once: the second, starting and ending while the first waits for its folder,
+// leaves the first's working folder alone, and the first still unpacks.
+TEST(EndToEnd, TwoCopiesAtOnceLeaveEachOthersWorkingFolder)
+{
+    PackageRun first("good.exe");
+    ASSERT_TRUE(first.app->WaitForWindow(L"TfrmSetOutput"));
+    PackageRun second("good.exe", {}, L"", {}, first.temp());
+    second.AnswerFolder(second.out());
+    second.AnswerPassword(L"secret");
+    ASSERT_TRUE(second.app->WaitForExit());
+    EXPECT_FALSE(first.TempIsEmpty());
+
+    first.AnswerFolder(first.out());
+    first.AnswerPassword(L"secret");
+    ASSERT_TRUE(first.app->WaitForExit());
+    EXPECT_EQ(FilesBelow(first.target()), InputFiles());
+    EXPECT_TRUE(first.TempIsEmpty());
 }
 
 // Drive F: holds 4 MiB (scripts/wine-env), the package 12 MiB: the person is told before anything

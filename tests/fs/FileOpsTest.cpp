@@ -2,10 +2,14 @@
 #include "job/PackageFormat.h"
 
 #include "support/TestFiles.h"
+#include "win32/Handles.h"
 
 #include <gtest/gtest.h>
 
 #include <winioctl.h>
+
+#include <memory>
+#include <thread>
 
 using testing_support::Exists;
 using testing_support::ScratchFolder;
@@ -183,3 +187,33 @@ TEST(GetFileSizeByName, GivesTheFullSixtyFourBitSize)
 }
 
 } // namespace
+
+// A folder that something held when it was to go is tried again while the program runs, and
+// once more at its end.
+TEST(DeleteFolderTree, TriesAgainUntilTheFolderIsGone)
+{
+    ScratchFolder scratch;
+    for (bool atTheEnd : {false, true}) {
+        SCOPED_TRACE(atTheEnd ? "at the end" : "while running");
+        const std::wstring tree = MakeTree(scratch);
+        auto held = std::make_unique<win32::FileHandle>(::CreateFileW(
+            (tree + L"plain.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(*held);
+        fs::RecordMadeFolder(tree);
+        EXPECT_FALSE(fs::DeleteFolderTree(tree));
+        EXPECT_TRUE(Exists(tree + L"plain.txt"));
+        std::thread letGo([&] {
+            ::Sleep(300);
+            held.reset();
+        });
+        if (atTheEnd) {
+            fs::FinishFolderRemovals(10000);
+        } else {
+            for (int waited = 0; waited < 10000 && Exists(tree); waited += 50)
+                ::Sleep(50);
+        }
+        letGo.join();
+        EXPECT_FALSE(Exists(tree));
+        EXPECT_FALSE(fs::IsMadeFolder(tree));
+    }
+}

@@ -3,6 +3,7 @@
 #include "fs/FileOps.h"
 #include "win32/Error.h"
 #include "support/TestFiles.h"
+#include "win32/Handles.h"
 
 #include <gtest/gtest.h>
 
@@ -63,8 +64,10 @@ struct MadeFolders {
     std::vector<std::wstring> paths;
     ~MadeFolders()
     {
-        for (const auto& p : paths)
+        for (const auto& p : paths) {
+            fs::DeleteFolderTree(p); // with its lock, which only the program can let go of
             ScratchFolder::Remove(p);
+        }
     }
     std::wstring Keep(std::wstring path)
     {
@@ -215,3 +218,97 @@ TEST(GetDriveFreeMB, AsksTheDriveOfThePath)
 }
 
 } // namespace
+
+// What a run ended without warning leaves goes at the next start; nothing else does.
+TEST(SweepAbandonedFolders, RemovesOnlyAbandonedFoldersOfOurs)
+{
+    ScratchFolder base;
+    struct Case {
+        const wchar_t* folder;
+        std::vector<const wchar_t*> files;
+        bool removed;
+    };
+    const Case cases[] = {
+        {L"qv_1a.tmp", {L"tmp.dat", L"7z.dll", L"en.txt"}, true},   // a working folder
+        {L"QV_B2C3.TMP", {L"7z.dll", L"en.txt"}, true},             // the system's spelling
+        {L"qv_2b.tmp", {L"12.txt", L"3", L"40.quorvane"}, true},    // a scratch folder
+        {L"qv_3c.tmp", {}, true},                                   // emptied already
+        {L"qv_4d.tmp", {L"tmp.dat", L"notes.txt"}, false},          // a file of someone else's
+        {L"qv_5e.tmp", {L"7z.dll", L"sub\\1.txt"}, false},          // a folder inside
+        {L"qv_6f.tmp", {L"12.tar.gz"}, false},                      // not a staged name
+        {L"qv_12345.tmp", {L"tmp.dat"}, false},                     // another name
+        {L"qv_1g.tmp", {L"tmp.dat"}, false},
+        {L"qv_7a.tmp.old", {L"tmp.dat"}, false},
+        {L"other.tmp", {L"tmp.dat"}, false},
+    };
+    for (const Case& c : cases) {
+        ::CreateDirectoryW((base / c.folder).c_str(), nullptr);
+        for (const wchar_t* file : c.files) {
+            const std::wstring path = base / c.folder + L"\\" + file;
+            ::CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
+            testing_support::WriteFile(path);
+        }
+    }
+    testing_support::WriteFile(base / L"qv_8b.tmp"); // a file of that name, not a folder
+    // A folder in use: its run holds the lock.
+    ::CreateDirectoryW((base / L"qv_9c.tmp").c_str(), nullptr);
+    testing_support::WriteFile(base / L"qv_9c.tmp\\tmp.dat");
+    const win32::FileHandle live(::CreateFileW((base / L"qv_9c.tmp\\qv.lock").c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                               0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_TRUE(live);
+    // The temporary folder itself, named like ours.
+    ::CreateDirectoryW((base / L"qv_ad.tmp").c_str(), nullptr);
+    testing_support::WriteFile(base / L"qv_ad.tmp\\tmp.dat");
+    wchar_t oldTemp[MAX_PATH + 1] = {};
+    const DWORD oldLength = ::GetEnvironmentVariableW(L"TMP", oldTemp, MAX_PATH + 1);
+    ::SetEnvironmentVariableW(L"TMP", (base / L"qv_ad.tmp").c_str());
+    const win32::ScopeExit restored{[&] { ::SetEnvironmentVariableW(L"TMP", oldLength ? oldTemp : nullptr); }};
+
+    fs::SweepAbandonedFolders({base.path()});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.folder)));
+        EXPECT_EQ(Exists(base / c.folder), !c.removed);
+        for (const wchar_t* file : c.files)
+            EXPECT_EQ(Exists(base / c.folder + L"\\" + file), !c.removed);
+        EXPECT_FALSE(Exists(base / c.folder + L"\\qv.lock")); // the sweep's look leaves no lock behind
+    }
+    EXPECT_TRUE(Exists(base / L"qv_8b.tmp"));
+    EXPECT_TRUE(Exists(base / L"qv_9c.tmp\\tmp.dat"));
+    EXPECT_TRUE(Exists(base / L"qv_ad.tmp\\tmp.dat"));
+}
+
+TEST(SweepAbandonedFolders, LeavesALinkAndWhatItPointsTo)
+{
+    ScratchFolder base;
+    ::CreateDirectoryW((base / L"elsewhere").c_str(), nullptr);
+    testing_support::WriteFile(base / L"elsewhere\\tmp.dat");
+    // Some systems answer success without making the link (Wine 8 among them).
+    if (!::CreateSymbolicLinkW((base / L"qv_1a.tmp").c_str(), (base / L"elsewhere").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !Exists(base / L"qv_1a.tmp"))
+        GTEST_SKIP() << "folder links cannot be made here";
+    fs::SweepAbandonedFolders({base.path()});
+    EXPECT_TRUE(Exists(base / L"qv_1a.tmp"));
+    EXPECT_TRUE(Exists(base / L"elsewhere\\tmp.dat"));
+}
+
+// Two runs at once: the sweep of one never takes the working folder of the other, and a folder
+// given back by its run is gone.
+TEST(SweepAbandonedFolders, LeavesTheFolderOfARunningCopy)
+{
+    ScratchFolder base;
+    fs::WorkFolderCalls calls = fs::SystemWorkFolderCalls();
+    static std::wstring baseFolder;
+    baseFolder = base.path();
+    calls.temporaryFolder = [] { return baseFolder; };
+    calls.driveFreeMB = [](const std::wstring&) { return 1000; };
+    const std::wstring folder = fs::SelectWorkFolder(kTenMiB, calls);
+    testing_support::WriteFile(folder + L"tmp.dat");
+
+    fs::SweepAbandonedFolders({base.path()});
+    EXPECT_TRUE(Exists(folder + L"tmp.dat"));
+    EXPECT_TRUE(Exists(folder + L"qv.lock"));
+
+    EXPECT_TRUE(fs::DeleteFolderTree(folder)); // its lock goes first
+    EXPECT_FALSE(Exists(folder));
+}

@@ -8,6 +8,7 @@
 #include "win32/WindowCall.h"
 
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <vector>
 
