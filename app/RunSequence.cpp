@@ -68,10 +68,9 @@ void RunSequence::StartTimerFired()
 void RunSequence::StartJob()
 {
     frmMain_.ShowJobStarted();
-    sPassword = frmPassword_.PasswordText();
     JobInput input;
     input.sOutputPath = sOutputPath;
-    input.sPassword = sPassword;
+    input.sPassword = frmPassword_.PasswordText(); // the job's copy, the only one kept
     input.sDllPath = sDllPath;
     input.workDir = g_sWorkDir;
     input.programPath = fs::ProgramPath();

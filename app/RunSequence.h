@@ -85,7 +85,6 @@ private:
     // The job's inputs as the user gave them, and the job.
     std::wstring sDllPath;
     std::wstring sOutputPath;
-    std::wstring sPassword;
     std::unique_ptr<TThreaEncryptFile> thrExtract;
 
     int modalDepth_ = 0;

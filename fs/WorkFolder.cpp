@@ -4,6 +4,7 @@
 #include "fs/Paths.h"
 #include "win32/Error.h"
 #include "win32/Handles.h"
+#include "win32/Security.h"
 
 #include <windows.h>
 
@@ -123,6 +124,13 @@ bool SystemUniqueName(const std::wstring& folder, std::wstring& name)
     return true;
 }
 
+bool KeepsAccessLists(const std::wstring& root)
+{
+    DWORD flags = 0;
+    return ::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+           (flags & FILE_PERSISTENT_ACLS);
+}
+
 // The folder that the working folder goes into; empty when there is none.
 std::wstring ChooseBase(int64_t neededMB, const WorkFolderCalls& calls)
 {
@@ -131,12 +139,19 @@ std::wstring ChooseBase(int64_t neededMB, const WorkFolderCalls& calls)
     win32::ThreadErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     if (!temp.empty() && calls.driveFreeMB(temp) >= neededMB)
         return temp;
+    // A folder on a drive without access lists is open to every account: such a drive is taken
+    // only when no drive with room keeps them.
+    std::wstring withoutAccessLists;
     for (wchar_t letter = L'C'; letter <= L'Z'; ++letter) {
         const std::wstring drive{letter, L':'};
-        if (calls.driveFreeMB(drive) > neededMB)
+        if (calls.driveFreeMB(drive) <= neededMB)
+            continue;
+        if (calls.keepsAccessLists(drive + L"\\"))
             return drive + L"\\";
+        if (withoutAccessLists.empty())
+            withoutAccessLists = drive + L"\\";
     }
-    return temp;
+    return withoutAccessLists.empty() ? temp : withoutAccessLists;
 }
 
 } // namespace
@@ -155,7 +170,7 @@ int32_t GetDriveFreeMB(const std::wstring& path)
 
 WorkFolderCalls SystemWorkFolderCalls()
 {
-    return {GetDriveFreeMB, TemporaryFolder, SystemUniqueName};
+    return {GetDriveFreeMB, TemporaryFolder, SystemUniqueName, KeepsAccessLists};
 }
 
 WorkFolderCalls& CurrentWorkFolderCalls()
@@ -175,6 +190,9 @@ std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& call
     if (base.empty())
         throw win32::Error(L"There is no folder for temporary files: the system does not name one and no drive "
                            L"has room.");
+    // On a drive that keeps no access lists (FAT32, exFAT) the system makes the folder all the
+    // same, open to all: nothing more can be done there.
+    win32::PrivateSecurity security;
     DWORD error = ERROR_ALREADY_EXISTS;
     for (int attempt = 0; attempt < kNameAttempts && error == ERROR_ALREADY_EXISTS; ++attempt) {
         std::wstring name;
@@ -183,7 +201,7 @@ std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& call
             break;
         }
         ::DeleteFileW(name.c_str()); // the name is all we want; the folder takes its place
-        if (!::CreateDirectoryW(name.c_str(), nullptr)) {
+        if (!::CreateDirectoryW(name.c_str(), security.attributes())) {
             error = ::GetLastError();
             continue;
         }

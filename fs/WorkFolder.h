@@ -30,10 +30,14 @@ struct WorkFolderCalls {
     // A unique file name in folder, created as an empty file (GetTempFileNameW with the prefix
     // "qv_"); false, with the thread's last error, when none can be made.
     using UniqueNameQuery = bool (*)(const std::wstring& folder, std::wstring& name);
+    // Whether the drive of root keeps access lists on its files (NTFS does; FAT32 and exFAT
+    // do not).
+    using AccessListQuery = bool (*)(const std::wstring& root);
 
     DriveFreeQuery driveFreeMB;
     TemporaryFolderQuery temporaryFolder;
     UniqueNameQuery uniqueName;
+    AccessListQuery keepsAccessLists;
 };
 
 // The calls as the system answers them.
@@ -44,7 +48,9 @@ WorkFolderCalls& CurrentWorkFolderCalls();
 
 // Makes a new folder named "qv_XXXX.TMP" in the temporary folder when its drive has
 // requiredBytes free, else directly under the first drive root C:\ to Z:\ with more than that
-// free, else in the temporary folder all the same. When the temporary folder is unknown, only
+// free (the first that keeps access lists, when one does), else in the temporary folder all the
+// same. The folder is private: its access list is its own, for the current account and the
+// system account only (win32::PrivateSecurity), and what is written inside inherits it. When the temporary folder is unknown, only
 // the drives are asked. The folder holds one file, its lock, open for as long as the folder is
 // the run's: nobody else can open it, and the system deletes it when the process ends, however it
 // ends. Records the folder as made by this run (RecordMadeFolder) and returns its path, ending in

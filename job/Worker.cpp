@@ -13,6 +13,7 @@
 #include "sevenzip/Stream.h"
 #include "ui/Format.h"
 #include "win32/Error.h"
+#include "win32/Security.h"
 #include "win32/WindowCall.h"
 
 namespace {
@@ -105,6 +106,7 @@ void TThreaEncryptFile::RunJob()
         // The account is a courtesy: without memory for it, the end is still reported.
     }
     reader_.reset();
+    win32::WipeText(input_.sPassword); // the archive is closed: nothing needs it now
     if (extractingIntoTarget_)
         fs::RemoveMarkerFile(target_); // the marker never stays, whatever stopped the extraction
     if (createdTarget_ && (end != kJobFinished || g_bCancel.load())) {

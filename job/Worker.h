@@ -98,7 +98,7 @@ private:
     static DWORD WINAPI ThreadProc(void* self);
 
     JobHost& host_;
-    const JobInput input_;
+    JobInput input_; // its password is wiped once the archive is closed
     win32::KernelHandle thread_;
     std::atomic<bool> finished_{false};
 

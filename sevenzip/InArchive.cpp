@@ -5,6 +5,7 @@
 #include "job/PackageFormat.h"
 #include "sevenzip/QueryTable.h"
 #include "win32/Error.h"
+#include "win32/Security.h"
 #include "win32/SystemLibrary.h"
 
 #include <oleauto.h>
@@ -75,6 +76,7 @@ T7zInArchive::T7zInArchive(const std::wstring& libraryPath) : T7zArchive(library
 T7zInArchive::~T7zInArchive()
 {
     pInArchive.reset(); // the handler goes (and lets go of the archive file) before the module
+    win32::WipeText(sArchivePassword);
 }
 
 HRESULT __stdcall T7zInArchive::QueryInterface(REFIID iid, void** object)
@@ -412,6 +414,7 @@ HRESULT T7zInArchive::AnswerPassword(BSTR* password)
         if (result != 0)
             return result;
         sArchivePassword = answer;
+        win32::WipeText(answer);
         bHavePassword = true;
     }
     *password = SYSTEM_FUNCTION(L"oleaut32.dll", SysAllocString)(sArchivePassword.c_str());

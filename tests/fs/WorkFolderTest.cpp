@@ -2,12 +2,15 @@
 
 #include "fs/FileOps.h"
 #include "win32/Error.h"
+#include "support/AccessList.h"
 #include "support/TestFiles.h"
 #include "win32/Handles.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 #include <vector>
 
 using testing_support::Exists;
@@ -31,6 +34,7 @@ struct FakeDrives {
     static inline std::map<std::wstring, int32_t> letterFreeMB;
     static inline std::vector<std::wstring> asked;
     static inline bool promptsSuppressed = true;
+    static inline std::set<std::wstring> withoutAccessLists; // roots, "D:\"
 
     static int32_t Query(const std::wstring& path)
     {
@@ -47,6 +51,7 @@ struct FakeDrives {
     {
         fs::WorkFolderCalls calls = fs::SystemWorkFolderCalls();
         calls.driveFreeMB = Query;
+        calls.keepsAccessLists = [](const std::wstring& root) { return withoutAccessLists.count(root) == 0; };
         return calls;
     }
 
@@ -56,6 +61,7 @@ struct FakeDrives {
         letterFreeMB = std::move(letters);
         asked.clear();
         promptsSuppressed = true;
+        withoutAccessLists.clear();
     }
 };
 
@@ -311,4 +317,55 @@ TEST(SweepAbandonedFolders, LeavesTheFolderOfARunningCopy)
 
     EXPECT_TRUE(fs::DeleteFolderTree(folder)); // its lock goes first
     EXPECT_FALSE(Exists(folder));
+}
+
+// A drive that keeps no access lists (FAT32, exFAT) leaves the folder open to every account: it
+// is taken only when no drive with room keeps them.
+TEST(SelectWorkFolder, PrefersADriveThatKeepsAccessLists)
+{
+    MadeFolders made;
+    FakeDrives::Set(0, {{L"D:", 5000}, {L"E:", 5000}});
+    FakeDrives::withoutAccessLists = {L"D:\\"};
+    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls())), L"E:\\"));
+    FakeDrives::Set(0, {{L"E:", 5000}});
+    FakeDrives::withoutAccessLists = {L"E:\\"};
+    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls())), L"E:\\"));
+}
+
+// The working folder is the current account's alone, in the temporary folder and at the root of
+// another drive (E:, a folder of the build tree), and so is every file written inside it. A
+// folder made as the system makes folders there is open to everyone (S-1-1-0).
+TEST(SelectWorkFolder, MakesFoldersThatOnlyTheCurrentAccountAndTheSystemOpen)
+{
+    using testing_support::ReadAccessList;
+    const std::wstring system = L"S-1-5-18", everyone = L"S-1-1-0";
+    std::vector<std::wstring> expected = {testing_support::CurrentSid(), system};
+    std::sort(expected.begin(), expected.end());
+    const auto allowedIn = [](const std::wstring& path) {
+        auto allowed = ReadAccessList(path).allowed;
+        std::sort(allowed.begin(), allowed.end());
+        return allowed;
+    };
+    ScratchFolder plain;
+    EXPECT_NE(std::find(allowedIn(plain.path()).begin(), allowedIn(plain.path()).end(), everyone),
+              allowedIn(plain.path()).end());
+
+    MadeFolders made;
+    for (const bool inTemp : {true, false}) {
+        SCOPED_TRACE(inTemp ? "in the temporary folder" : "at the root of E:");
+        FakeDrives::Set(inTemp ? 50 : 0, {{L"E:", 5000}});
+        const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
+        ASSERT_EQ(IsUniqueNameUnder(folder, TempFolder()), inTemp);
+        const auto list = ReadAccessList(folder);
+        ASSERT_TRUE(list.read);
+        EXPECT_EQ(allowedIn(folder), expected); // no Everyone, Users or Authenticated Users
+        EXPECT_EQ(list.denied, 0);
+        EXPECT_EQ(list.inherited, 0);
+        if (testing_support::UnderWine())
+            continue; // see UnderWine: the folder's permission bits are what bars the others there
+        EXPECT_TRUE(list.isProtected);
+        testing_support::WriteFile(folder + L"tmp.dat");
+        EXPECT_EQ(allowedIn(folder + L"tmp.dat"), expected);
+        EXPECT_EQ(ReadAccessList(folder + L"tmp.dat").inherited, 2); // the folder's, and only those
+    }
 }

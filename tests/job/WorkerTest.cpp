@@ -5,6 +5,7 @@
 #include "job/PackageFormat.h"
 #include "fs/ResourceFile.h"
 #include "lang/Language.h"
+#include "support/AccessList.h"
 #include "support/JobHarness.h"
 #include "support/Languages.h"
 #include "support/Library.h"
@@ -192,6 +193,37 @@ TEST(Job, CancelAtTheThirdClashKeepsWhatWasPlaced)
     }
     for (auto earlier = order.begin(); earlier != third; ++earlier)
         EXPECT_TRUE(Exists(bench.target + *earlier)) << testing::PrintToString(*earlier);
+    EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+// The decrypted files of the staged path lie in a scratch folder that is the current account's
+// alone, and each file in it inherits the folder's access list.
+TEST(Job, StagedFilesAreTheCurrentAccountsAlone)
+{
+    JobBench bench("good.exe");
+    fs::CreateFolderChain(bench.target);
+    fs::CreateFolderChain(bench.target + L"docs\\");
+    WriteFile(bench.target + L"docs\\readme.txt", "old");
+    std::vector<std::wstring> expected = {CurrentSid(), L"S-1-5-18"};
+    std::sort(expected.begin(), expected.end());
+    int looked = 0;
+    bench.host.onQuestion = [&](const std::wstring& staged) {
+        const std::wstring folder = staged.substr(0, staged.find_last_of(L'\\') + 1);
+        for (const std::wstring& path : {folder, staged}) {
+            auto list = ReadAccessList(path);
+            std::sort(list.allowed.begin(), list.allowed.end());
+            EXPECT_TRUE(list.read) << testing::PrintToString(path);
+            if (path == folder || !UnderWine()) { // see UnderWine
+                EXPECT_EQ(list.allowed, expected) << testing::PrintToString(path);
+            }
+            if (!UnderWine()) {
+                EXPECT_EQ(list.isProtected, path == folder) << testing::PrintToString(path);
+            }
+        }
+        ++looked;
+    };
+    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(looked, 1);
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
 

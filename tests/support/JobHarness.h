@@ -44,6 +44,8 @@ public:
         }
         asked.push_back(existing);
         stagedSeen.push_back(Exists(staged));
+        if (onQuestion)
+            onQuestion(staged);
         OverwriteChoice answer = answers.empty() ? ovYes : answers.front();
         if (!answers.empty() && answers.size() > 1)
             answers.pop_front();
@@ -75,6 +77,7 @@ public:
     std::vector<std::wstring> asked;
     std::vector<bool> stagedSeen; // whether each question's staged file was there
     std::deque<OverwriteChoice> answers; // the last one stands for every later question
+    std::function<void(const std::wstring& staged)> onQuestion; // to look at the staged file
     bool cancelAtTotalSize = false;
     int notNow = 0; // questions put off (another question is open) before one is shown
     int passwordQuestions = 0;
