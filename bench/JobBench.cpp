@@ -1,6 +1,8 @@
 // Times one unpacking run under Wine and reports its peak memory.
 //
 //   job_bench job PACKAGE OUTPUT      the whole job, headless, as the program runs it
+//   job_bench again PACKAGE OUTPUT    the same into an output that holds the files already,
+//                                     the first clash answered Yes to All
 //   job_bench library PACKAGE OUTPUT  the library alone: open the package and ExtractAllTo
 //
 // Prints one line: seconds, peak working set in bytes, and (job) the seconds of the password check.
@@ -29,9 +31,10 @@ size_t PeakMemory()
     return counters.PeakWorkingSetSize;
 }
 
-int RunJob(const std::wstring& package, const std::wstring& output)
+int RunJob(const std::wstring& package, const std::wstring& output, bool again)
 {
     testing_support::HeadlessHost host;
+    host.answers = {ovYesAll};
     g_sWorkDir = fs::SelectWorkFolder(10 * 1024 * 1024);
     JobInput input;
     input.sOutputPath = output;
@@ -60,6 +63,10 @@ int RunJob(const std::wstring& package, const std::wstring& output)
     if (end != kJobFinished) {
         std::fprintf(stderr, "job ended with (%llu, %lld): %ls\n", static_cast<unsigned long long>(end.wParam),
                      static_cast<long long>(end.lParam), g_sJobError.c_str());
+        return 1;
+    }
+    if (host.asked.size() != (again ? 1u : 0u)) {
+        std::fprintf(stderr, "job asked %zu questions\n", host.asked.size());
         return 1;
     }
     const double check = extractStarted > 0 ? extractStarted - checkStarted : 0;
@@ -96,9 +103,11 @@ int RunLibrary(const std::wstring& package, const std::wstring& output)
 int wmain(int argc, wchar_t** argv)
 {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: job_bench job|library PACKAGE OUTPUT\n");
+        std::fprintf(stderr, "usage: job_bench job|again|library PACKAGE OUTPUT\n");
         return 2;
     }
     const std::wstring mode = argv[1];
-    return mode == L"job" ? RunJob(argv[2], argv[3]) : RunLibrary(argv[2], argv[3]);
+    if (mode == L"library")
+        return RunLibrary(argv[2], argv[3]);
+    return RunJob(argv[2], argv[3], mode == L"again");
 }

@@ -2,8 +2,11 @@
 //
 //   package_run ours PACKAGE OUTPUT PASSWORD  this program's package, its folder and password
 //                                             questions answered through its windows
+//   package_run again PACKAGE OUTPUT PASSWORD the same as ours into an output that holds the
+//                                             files already: the first clash is answered Yes to All
 //   package_run peer PACKAGE OUTPUT PASSWORD  7-Zip's self-extractor, told the folder and the
-//                                             password by its switches and to ask nothing
+//                                             password by its switches and to ask nothing (it
+//                                             overwrites without asking)
 //
 // Prints one line: seconds from start to exit, and the process's peak working set in bytes.
 #include "e2e/Driver.h"
@@ -20,6 +23,8 @@
 using namespace e2e;
 
 namespace {
+
+constexpr int kYesToAllId = 102; // the overwrite question's "Yes to All"
 
 // Waits for the process to end, sampling its working set meanwhile (an ended process has none to
 // ask for); answers the largest seen.
@@ -55,11 +60,12 @@ bool AnswerQuestions(const Package& app, const std::wstring& output, const std::
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 5 || (std::wstring(argv[1]) != L"ours" && std::wstring(argv[1]) != L"peer")) {
-        std::fprintf(stderr, "usage: package_run ours|peer PACKAGE OUTPUT PASSWORD\n");
+    const std::wstring mode = argc == 5 ? argv[1] : L"";
+    if (mode != L"ours" && mode != L"again" && mode != L"peer") {
+        std::fprintf(stderr, "usage: package_run ours|again|peer PACKAGE OUTPUT PASSWORD\n");
         return 2;
     }
-    const bool ours = std::wstring(argv[1]) == L"ours";
+    const bool ours = mode != L"peer";
     const std::wstring package = argv[2], output = argv[3], password = argv[4];
     const std::wstring switches = ours ? L"" : L"\"-o" + output + L"\" \"-p" + password + L"\" -y";
 
@@ -68,6 +74,14 @@ int wmain(int argc, wchar_t** argv)
     if (ours && !AnswerQuestions(app, output, password)) {
         std::fprintf(stderr, "package_run: a question of the package did not come\n");
         return 1;
+    }
+    if (mode == L"again") {
+        HWND clash = app.WaitForWindow(L"TfrmOverWrite", 600000);
+        if (!clash) {
+            std::fprintf(stderr, "package_run: the clash question did not come\n");
+            return 1;
+        }
+        Click(::GetDlgItem(clash, kYesToAllId));
     }
     const size_t peak = WaitMeasuringMemory(app.process());
     const double seconds = Now() - start;

@@ -140,6 +140,14 @@ void ByteStream::Flush()
 
 void ByteStream::Rename(const std::wstring& newPath, bool replace)
 {
+    const DWORD code = RenameOpenFile(file_.get(), newPath, replace);
+    if (code != ERROR_SUCCESS)
+        throw win32::FileError(L"Cannot write file", newPath, code, L"02000C48");
+    path_ = newPath;
+}
+
+DWORD RenameOpenFile(HANDLE file, const std::wstring& newPath, bool replace)
+{
     const std::wstring name = fs::LongPathForm(newPath);
     const size_t nameBytes = name.size() * sizeof(wchar_t);
     // The structure ends in the name's first character; the rest of the name follows it.
@@ -149,7 +157,7 @@ void ByteStream::Rename(const std::wstring& newPath, bool replace)
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(nameBytes);
     std::memcpy(info->FileName, name.c_str(), nameBytes);
-    if (!::SetFileInformationByHandle(file_.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
-        throw win32::FileError(L"Cannot write file", newPath, ::GetLastError(), L"02000C48");
-    path_ = newPath;
+    if (!::SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
+        return ::GetLastError();
+    return ERROR_SUCCESS;
 }

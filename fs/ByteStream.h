@@ -8,6 +8,11 @@
 #include <memory>
 #include <string>
 
+// Gives the open file (opened with DELETE access) a new name, a full path on the same volume,
+// over an existing file when replace says so, in one step. Answers the system's error code, or
+// ERROR_SUCCESS (ERROR_NOT_SAME_DEVICE when the path lies on another volume).
+DWORD RenameOpenFile(HANDLE file, const std::wstring& newPath, bool replace);
+
 class ByteStream {
 public:
     enum Origin : uint32_t { FromStart = 0, FromCurrent = 1, FromEnd = 2 };

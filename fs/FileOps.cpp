@@ -394,6 +394,28 @@ std::wstring ExistingAncestor(const std::wstring& path)
     return folder;
 }
 
+namespace {
+
+// The serial number of the volume that holds path; 0 when the system cannot say.
+DWORD VolumeSerialOf(const std::wstring& path)
+{
+    const win32::FileHandle opened(::CreateFileW(LongPathForm(path).c_str(), FILE_READ_ATTRIBUTES,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!opened || !::GetFileInformationByHandle(opened.get(), &information))
+        return 0;
+    return information.dwVolumeSerialNumber;
+}
+
+} // namespace
+
+bool OnOneVolume(const std::wstring& first, const std::wstring& second)
+{
+    const DWORD serial = VolumeSerialOf(first);
+    return serial != 0 && serial == VolumeSerialOf(second);
+}
+
 int64_t FreeBytesForUser(const std::wstring& folder)
 {
     ULARGE_INTEGER available{}, total{}, free{};

@@ -81,6 +81,10 @@ std::wstring FullPathOf(const std::wstring& path);
 // The path itself when it exists, else its nearest existing parent folder (with a trailing "\").
 std::wstring ExistingAncestor(const std::wstring& path);
 
+// Whether two existing paths lie on one volume, as the system numbers its volumes (two drive
+// letters may name one, and a volume may be mounted in a folder); false when it cannot say.
+bool OnOneVolume(const std::wstring& first, const std::wstring& second);
+
 // Bytes the user may write on the drive that holds folder (an existing folder); -1 when the
 // system cannot say.
 int64_t FreeBytesForUser(const std::wstring& folder);

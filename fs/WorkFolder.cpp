@@ -71,30 +71,42 @@ bool IsOwnFileName(const std::wstring& name)
            key.size() - digits <= kLongestExtension;
 }
 
+bool IsNumber(const std::wstring& name)
+{
+    return !name.empty() && name.find_first_not_of(L"0123456789") == std::wstring::npos;
+}
+
 struct Listing {
-    std::vector<std::wstring> files;
+    std::vector<std::wstring> files;   // relative to the folder listed
+    std::vector<std::wstring> folders; // the numbered folders of staged files
     bool onlyOwnFiles = true;
 };
 
-Listing ListFolder(const std::wstring& folder)
+// Lists folder (ending in "\"); with numbered, the numbered folders in it as well, one level.
+void ListFolder(const std::wstring& folder, const std::wstring& prefix, bool numbered, Listing& listing)
 {
-    Listing listing;
     WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW(LongPathForm(folder + L"*").c_str(), &entry));
+    win32::FindHandle find(::FindFirstFileW(LongPathForm(folder + prefix + L"*").c_str(), &entry));
     if (!find) {
         listing.onlyOwnFiles = false;
-        return listing;
+        return;
     }
     do {
         const std::wstring name = entry.cFileName;
         if (name == L"." || name == L"..")
             continue;
-        if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) || !IsOwnFileName(name))
+        const bool isFolder = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             listing.onlyOwnFiles = false;
-        else
-            listing.files.push_back(name);
+        } else if (isFolder && numbered && IsNumber(name)) {
+            listing.folders.push_back(name + L"\\");
+            ListFolder(folder, name + L"\\", false, listing);
+        } else if (isFolder || !IsOwnFileName(name)) {
+            listing.onlyOwnFiles = false;
+        } else {
+            listing.files.push_back(prefix + name);
+        }
     } while (::FindNextFileW(find.get(), &entry));
-    return listing;
 }
 
 void SweepFolder(const std::wstring& folder)
@@ -105,12 +117,15 @@ void SweepFolder(const std::wstring& folder)
     win32::FileHandle lock = OpenLock(folder, OPEN_ALWAYS);
     if (!lock)
         return; // a running copy holds it (or it cannot be told): not ours to touch
-    const Listing listing = ListFolder(folder);
+    Listing listing;
+    ListFolder(folder, L"", true, listing);
     if (!listing.onlyOwnFiles)
         return;
     for (const auto& name : listing.files)
         if (name != kLockName && !::DeleteFileW(LongPathForm(folder + name).c_str()))
             return; // for a later run
+    for (const auto& numbered : listing.folders)
+        ::RemoveDirectoryW(LongPathForm(folder + numbered).c_str());
     lock.reset();
     ::RemoveDirectoryW(LongPathForm(folder).c_str());
 }

@@ -12,7 +12,8 @@ extern std::wstring g_sWorkDir;
 namespace fs {
 
 // The files a run puts in its working folder. A scratch folder holds only files named by an
-// entry's number, with the entry's extension. Each folder also holds the run's lock (below).
+// entry's number, with the entry's extension, in numbered folders. Each folder also holds the
+// run's lock (below).
 inline constexpr wchar_t kStagedArchiveName[] = L"tmp.dat";
 inline constexpr wchar_t kLibraryName[] = L"7z.dll";
 inline constexpr wchar_t kLanguageFileName[] = L"en.txt";

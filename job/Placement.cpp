@@ -5,6 +5,7 @@
 #include "fs/Paths.h"
 #include "win32/Error.h"
 #include "win32/Handles.h"
+#include "win32/Security.h"
 
 #include <windows.h>
 
@@ -77,11 +78,10 @@ void CopyContents(const std::wstring& staged, ByteStream& part, const std::wstri
     }
 }
 
-} // namespace
-
-void PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace)
+// Copies the staged file beside the target and gives the copy the target's name once whole.
+void CopyInPlace(const std::wstring& staged, const std::wstring& target, bool replace)
 {
-    // Beside the target, so that the final step is a rename on one drive; until then the copy is
+    // Beside the target, so that the final step is a rename on one volume; until then the copy is
     // provisional, so a killed run leaves no half file anywhere.
     const std::unique_ptr<ByteStream> part = CreatePartFile(target);
     CopyContents(staged, *part, target);
@@ -94,4 +94,40 @@ void PlaceFile(const std::wstring& staged, const std::wstring& target, bool repl
         part->Discard(); // the part file goes when it closes
         throw CannotPlace(target, e.code());
     }
+}
+
+} // namespace
+
+DWORD SystemRenameStaged(HANDLE staged, const std::wstring& target, bool replace)
+{
+    return RenameOpenFile(staged, target, replace);
+}
+
+PlacementCalls& CurrentPlacementCalls()
+{
+    static PlacementCalls calls{SystemRenameStaged};
+    return calls;
+}
+
+void PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace)
+{
+    // The staged file is the program's own: moving it loses nothing and copies no data. A move
+    // over an existing target replaces it in one step.
+    {
+        const win32::FileHandle file(::CreateFileW(fs::LongPathForm(staged).c_str(), DELETE | READ_CONTROL | WRITE_DAC,
+                                                   0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+            throw CannotPlace(target, ::GetLastError());
+        const DWORD moved = CurrentPlacementCalls().renameStaged(file.get(), target, replace);
+        if (moved == ERROR_SUCCESS) {
+            // It came from a private folder: it takes what its new folder gives, as a copy would.
+            // Where the system cannot, it stays the person's own, which loses nothing.
+            win32::TakeFolderSecurity(file.get());
+            return;
+        }
+        if (moved != ERROR_NOT_SAME_DEVICE)
+            throw CannotPlace(target, moved);
+    } // the copy reads it
+    CopyInPlace(staged, target, replace);
+    ::DeleteFileW(fs::LongPathForm(staged).c_str()); // placed: as if it had moved
 }

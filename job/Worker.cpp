@@ -125,6 +125,9 @@ namespace {
 
 constexpr size_t kEntriesNamed = 5;
 constexpr size_t kLongestStagedExtension = 16;
+// Staged files go into numbered folders of this many: a folder of many thousand files makes
+// each new name slow to check (Wine reads the whole folder to compare names without case).
+constexpr uint32_t kStagedPerFolder = 256;
 
 // The first few of names, one a line, then "and N more".
 std::wstring Listed(const std::vector<std::wstring>& names)
@@ -184,7 +187,8 @@ std::wstring TThreaEncryptFile::StagedName(uint32_t index) const
     const size_t nameStart = place.find_last_of(L'\\') + 1;
     const size_t dot = place.rfind(L'.');
     const bool extension = dot != std::wstring::npos && dot > nameStart && place.size() - dot <= kLongestStagedExtension;
-    return std::to_wstring(index) + (extension ? place.substr(dot) : L"");
+    return std::to_wstring(index / kStagedPerFolder) + L"\\" + std::to_wstring(index) +
+           (extension ? place.substr(dot) : L"");
 }
 
 std::vector<std::wstring> TThreaEncryptFile::StagedPlaces() const
@@ -307,6 +311,7 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
             break;
         const uint64_t expected = reader_->ItemSize(j);
         const std::wstring probe = scratch + StagedName(j);
+        fs::CreateFolderChain(probe.substr(0, probe.find_last_of(L'\\') + 1));
         uint64_t actual = 0;
         {
             auto file = ByteStream::Create(probe);
@@ -368,7 +373,8 @@ JobEnd TThreaEncryptFile::Extract()
         // reported after them, as on the direct path.
         std::exception_ptr failed;
         try {
-            reader_->ExtractAllTo(scratch, StagedPlaces(), MarkerEntries());
+            // The scratch folder is the program's own: nothing there has a final name.
+            reader_->ExtractAllTo(scratch, StagedPlaces(), MarkerEntries(), false);
         } catch (const win32::Error&) {
             // Damage met before any cancel is reported even when the person cancels later on.
             if (!g_bCancel.load()) {
@@ -388,16 +394,13 @@ JobEnd TThreaEncryptFile::Extract()
 }
 
 // Before anything is written: the target's drive must hold every file, and when the files are
-// staged first, the scratch folder's drive must hold them too. On one drive the staged path needs
-// at its peak every staged file and one copy beside it: each staged file goes as soon as it is
-// placed, so only the largest is there twice.
+// staged first, the scratch folder's drive must hold them too. On one volume the staged files are
+// moved into place, so the volume holds them once.
 void TThreaEncryptFile::CheckFreeSpace(const std::wstring& scratch)
 {
     std::vector<std::pair<std::wstring, int64_t>> needs{{fs::ExistingAncestor(target_), totalSize_}};
     if (!scratch.empty()) {
-        if (::_wcsicmp(fs::DrivePart(scratch).c_str(), fs::DrivePart(target_).c_str()) == 0)
-            needs.front().second += largestSize_;
-        else
+        if (!fs::OnOneVolume(scratch, needs.front().first))
             needs.emplace_back(scratch, totalSize_);
     }
     for (const auto& [folder, needed] : needs) {
@@ -434,9 +437,8 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
         folders.MakeParentOf(to);
         const std::wstring from = scratch + StagedName(l);
 
-        // A staged file goes as soon as it is placed or skipped: the drive holds two copies of
-        // one file at most.
-        const auto placed = win32::ScopeExit([&] { ::DeleteFileW(fs::LongPathForm(from).c_str()); });
+        // A staged file is moved into place (or copied, then removed); one that is skipped goes
+        // with the scratch folder.
         if (!fs::FileExists(to)) {
             PlaceFile(from, to, false);
         } else {

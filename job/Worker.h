@@ -84,7 +84,7 @@ private:
     // What the end says besides the error: what came out, what was renamed.
     std::wstring WhatCameOut();
     std::wstring RenamedEntries() const;
-    // Where each entry goes in a scratch folder.
+    // Where each entry goes in a scratch folder: "7\\1800.txt", its number in a numbered folder.
     std::wstring StagedName(uint32_t index) const;
     std::vector<std::wstring> StagedPlaces() const;
     // The host's answer to a clash, asked again until it can be shown.

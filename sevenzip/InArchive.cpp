@@ -243,7 +243,16 @@ void T7zInArchive::RunExtract(const uint32_t* indices, uint32_t count, bool test
 // closing it removes it; only a success keeps it (SetOperationResult).
 void T7zInArchive::RemoveUnfinishedFiles()
 {
-    createdFiles_.clear();
+    for (auto& [index, file] : std::exchange(createdFiles_, {}))
+        Discard(std::move(file));
+}
+
+void T7zInArchive::Discard(std::unique_ptr<ByteStream> file)
+{
+    const std::wstring path = file->path();
+    file.reset(); // a provisional file goes as it closes
+    if (!provisional_)
+        ::DeleteFileW(fs::LongPathForm(path).c_str());
 }
 
 void T7zInArchive::ExtractItemToStream(uint32_t index, ByteStream& stream, bool test)
@@ -268,15 +277,17 @@ void T7zInArchive::ExtractAll(bool test, void* context, ItemStreamCallback callb
 }
 
 void T7zInArchive::ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places,
-                                const std::set<uint32_t>& passing)
+                                const std::set<uint32_t>& passing, bool provisional)
 {
     sExtractFolder = fs::WithTrailingBackslash(folder);
     places_ = places;
     passing_ = passing;
+    provisional_ = provisional;
     folders_ = {};
     RunExtract(nullptr, kAllItems, false);
     places_.clear();
     passing_.clear();
+    provisional_ = true;
     for (const auto& [index, result] : results_) {
         if (result != sevenzip::kResultOk) {
             const std::wstring path = ItemPath(index);
@@ -328,7 +339,8 @@ HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutS
         const std::wstring target = fs::FullPathOf(sExtractFolder + place);
         folders_.MakeParentOf(target);
         // Ours to hold: the library lets go of the stream before it reports the entry's result.
-        auto& file = createdFiles_[index] = ByteStream::CreateProvisional(target);
+        auto& file = createdFiles_[index] =
+            provisional_ ? ByteStream::CreateProvisional(target) : ByteStream::Create(target);
         *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(*file, pending_));
         (*stream)->AddRef();
         return S_OK;
@@ -345,10 +357,14 @@ HRESULT __stdcall T7zInArchive::SetOperationResult(INT32 result)
     return Guarded([&]() -> HRESULT {
         const auto created = createdFiles_.find(currentIndex_);
         if (created != createdFiles_.end()) {
-            const std::unique_ptr<ByteStream> file = std::move(created->second);
+            std::unique_ptr<ByteStream> file = std::move(created->second);
             createdFiles_.erase(created);
-            if (result == sevenzip::kResultOk && passing_.count(currentIndex_) == 0)
-                file->Keep(); // whole: it keeps its name when it closes, now
+            if (result == sevenzip::kResultOk && passing_.count(currentIndex_) == 0) {
+                if (provisional_)
+                    file->Keep(); // whole: it keeps its name when it closes, now
+            } else {
+                Discard(std::move(file));
+            }
         }
         results_[currentIndex_] = tooLong_.count(currentIndex_) ? kResultNameTooLong : result;
         return S_OK;

@@ -39,7 +39,7 @@ public:
                       ItemStreamCallback callback) override;
     void ExtractAll(bool test, void* context, ItemStreamCallback callback) override;
     void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {},
-                      const std::set<uint32_t>& passing = {}) override;
+                      const std::set<uint32_t>& passing = {}, bool provisional = true) override;
     void SetPasswordSource(void* context, PasswordCallback callback) override;
     void SetPassword(const std::wstring& password) override;
     void SetProgressSink(void* context, ProgressCallback callback) override;
@@ -73,6 +73,8 @@ private:
     HRESULT CreateTargetFile(uint32_t index, sevenzip::ISequentialOutStream** stream);
     HRESULT AnswerPassword(BSTR* password);
     void RemoveUnfinishedFiles();
+    // Closes the file of an entry that did not come out whole, which removes it.
+    void Discard(std::unique_ptr<ByteStream> file);
     void RefuseDamagedArchive(sevenzip::IInStream* stream);
     // An archive property as a number; 0 when the handler has none.
     uint64_t ArchiveNumber(PROPID property);
@@ -98,6 +100,7 @@ private:
     std::vector<std::wstring> places_;                // ExtractAllTo's places, by index
     std::set<uint32_t> tooLong_;                      // entries not written: a name too long
     std::set<uint32_t> passing_;                      // entries whose files go once checked
+    bool provisional_ = true;                         // files the system removes if the process dies
 
     uint32_t currentIndex_ = 0;
     std::map<uint32_t, int32_t> results_; // of the last extract call

@@ -44,10 +44,11 @@ struct I7zArchiveReader : IUnknown {
     // Windows holds names. An entry with a name longer than a file system takes is not written
     // (its result is kResultNameTooLong). Raises after the library has finished when an entry
     // failed (naming the first), and refuses paths that would leave folder. Each file stands under
-    // its name only once its entry has come out whole; the files of the entries in passing are
-    // written and checked like the others, then go.
+    // its name only once its entry has come out whole (with provisional, even when the process
+    // dies: see ByteStream::CreateProvisional); the files of the entries in passing are written and
+    // checked like the others, then go.
     virtual void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {},
-                              const std::set<uint32_t>& passing = {}) = 0;
+                              const std::set<uint32_t>& passing = {}, bool provisional = true) = 0;
     virtual void SetPasswordSource(void* context, PasswordCallback callback) = 0;
     virtual void SetPassword(const std::wstring& password) = 0;
     virtual void SetProgressSink(void* context, ProgressCallback callback) = 0;

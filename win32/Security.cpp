@@ -3,6 +3,7 @@
 #include "win32/Error.h"
 #include "win32/SystemLibrary.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <vector>
@@ -42,6 +43,21 @@ PrivateSecurity::PrivateSecurity()
     attributes_.nLength = sizeof attributes_;
     attributes_.lpSecurityDescriptor = descriptor;
     attributes_.bInheritHandle = FALSE;
+}
+
+bool TakeFolderSecurity(HANDLE file) noexcept
+{
+    // No entry of its own, and open to the folder's: the system fills in what the folder passes on.
+    try {
+        ACL empty;
+        if (!SYSTEM_FUNCTION(L"advapi32.dll", InitializeAcl)(&empty, sizeof empty, ACL_REVISION))
+            return false;
+        return SYSTEM_FUNCTION(L"advapi32.dll", SetSecurityInfo)(
+                   file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                   nullptr, &empty, nullptr) == ERROR_SUCCESS;
+    } catch (...) {
+        return false; // the system DLL cannot be had
+    }
 }
 
 void WipeText(std::wstring& text) noexcept

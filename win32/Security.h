@@ -29,6 +29,11 @@ private:
     SECURITY_ATTRIBUTES attributes_{};
 };
 
+// Gives the open file (opened with WRITE_DAC access) the access list that its folder passes on to
+// new files, as if it had been made there: a file moved out of a private folder no longer keeps
+// that folder's list. Answers whether the system did it.
+bool TakeFolderSecurity(HANDLE file) noexcept;
+
 // Overwrites the characters of a secret with zeros before it is emptied, so that the memory it
 // held no longer says it.
 void WipeText(std::wstring& text) noexcept;

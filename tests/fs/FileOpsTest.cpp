@@ -217,3 +217,15 @@ TEST(DeleteFolderTree, TriesAgainUntilTheFolderIsGone)
         EXPECT_FALSE(fs::IsMadeFolder(tree));
     }
 }
+
+// Volumes as the system numbers them, not drive letters.
+TEST(OnOneVolume, TellsVolumesApart)
+{
+    ScratchFolder scratch;
+    ::CreateDirectoryW((scratch / L"inner").c_str(), nullptr);
+    EXPECT_TRUE(fs::OnOneVolume(scratch.path(), scratch / L"inner"));
+    EXPECT_FALSE(fs::OnOneVolume(scratch.path(), scratch / L"missing"));
+    if (fs::FolderExists(L"F:\\")) { // a file system of its own (scripts/wine-env)
+        EXPECT_FALSE(fs::OnOneVolume(scratch.path(), L"F:\\"));
+    }
+}

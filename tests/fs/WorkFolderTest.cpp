@@ -237,10 +237,12 @@ TEST(SweepAbandonedFolders, RemovesOnlyAbandonedFoldersOfOurs)
     const Case cases[] = {
         {L"qv_1a.tmp", {L"tmp.dat", L"7z.dll", L"en.txt"}, true},   // a working folder
         {L"QV_B2C3.TMP", {L"7z.dll", L"en.txt"}, true},             // the system's spelling
-        {L"qv_2b.tmp", {L"12.txt", L"3", L"40.quorvane"}, true},    // a scratch folder
+        {L"qv_2b.tmp", {L"0\\12.txt", L"0\\3", L"1\\400.quorvane"}, true}, // a scratch folder
         {L"qv_3c.tmp", {}, true},                                   // emptied already
         {L"qv_4d.tmp", {L"tmp.dat", L"notes.txt"}, false},          // a file of someone else's
-        {L"qv_5e.tmp", {L"7z.dll", L"sub\\1.txt"}, false},          // a folder inside
+        {L"qv_5e.tmp", {L"7z.dll", L"sub\\1.txt"}, false},          // a folder of another name
+        {L"qv_5f.tmp", {L"0\\1.txt", L"0\\notes.txt"}, false},     // a foreign file deeper
+        {L"qv_5a.tmp", {L"0\\1\\2.txt"}, false},                   // deeper still
         {L"qv_6f.tmp", {L"12.tar.gz"}, false},                      // not a staged name
         {L"qv_12345.tmp", {L"tmp.dat"}, false},                     // another name
         {L"qv_1g.tmp", {L"tmp.dat"}, false},
@@ -251,7 +253,7 @@ TEST(SweepAbandonedFolders, RemovesOnlyAbandonedFoldersOfOurs)
         ::CreateDirectoryW((base / c.folder).c_str(), nullptr);
         for (const wchar_t* file : c.files) {
             const std::wstring path = base / c.folder + L"\\" + file;
-            ::CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
+            fs::CreateFolderChain(path.substr(0, path.find_last_of(L'\\') + 1));
             testing_support::WriteFile(path);
         }
     }

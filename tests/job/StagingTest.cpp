@@ -3,8 +3,11 @@
 
 #include "fs/FileOps.h"
 #include "fs/ResourceFile.h"
+#include "fs/WorkFolder.h"
+#include "support/AccessList.h"
 #include "support/TestFiles.h"
 #include "win32/Error.h"
+#include "win32/Handles.h"
 
 #include <gtest/gtest.h>
 
@@ -90,26 +93,75 @@ TEST(MakeRenamePath, TakesTheFirstFreeNumber)
     EXPECT_EQ(MakeRenamePath(folder + L"name."), folder + L"name(1).");
 }
 
-TEST(PlaceFile, ReplacesInOneStepAndKeepsTheOldFileWhenTheCopyFails)
+// On one volume the staged file moves there; on F:, a file system of its own (scripts/wine-env),
+// the system answers "another device" and it is copied. Either way an existing target is replaced
+// in one step, a new name is taken, an existing name is never taken unasked, and nothing else is
+// left beside the target.
+TEST(PlaceFile, MovesOnOneVolumeAndCopiesToAnother)
+{
+    ScratchFolder scratch;
+    for (const std::wstring& folder : {scratch / L"target\\", std::wstring(L"F:\\placed\\")}) {
+        SCOPED_TRACE(testing::PrintToString(folder));
+        if (!fs::FolderExists(folder.substr(0, 3)))
+            continue; // no drive F: here
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        const auto removed = win32::ScopeExit([&] { ScratchFolder::Remove(folder); });
+        WriteFile(folder + L"report.txt", "old");
+        WriteFile(scratch / L"1.txt", "new");
+        WriteFile(scratch / L"2.txt", "fresh");
+        WriteFile(scratch / L"3.txt", "unasked");
+
+        PlaceFile(scratch / L"1.txt", folder + L"report.txt", true);
+        PlaceFile(scratch / L"2.txt", folder + L"report(1).txt", false);
+        EXPECT_THROW(PlaceFile(scratch / L"3.txt", folder + L"report.txt", false), win32::Error);
+
+        const std::map<std::wstring, std::string> placed = {{L"report.txt", "new"}, {L"report(1).txt", "fresh"}};
+        EXPECT_EQ(FilesBelow(folder), placed);
+        EXPECT_FALSE(Exists(scratch / L"1.txt")); // moved, or copied and gone
+        EXPECT_FALSE(Exists(scratch / L"2.txt"));
+        EXPECT_EQ(ReadAll(scratch / L"3.txt"), "unasked");
+    }
+}
+
+// A file moved out of a private scratch folder takes the access list its new folder gives, as a
+// file made there has: the person's files keep the security of where they land.
+TEST(PlaceFile, AMovedFileTakesTheSecurityOfItsNewFolder)
+{
+    ScratchFolder scratch;
+    const std::wstring privateFolder = fs::SelectWorkFolder(0);
+    const auto removed = win32::ScopeExit([&] { fs::DeleteFolderTree(privateFolder); });
+    WriteFile(privateFolder + L"1.txt", "new");
+    WriteFile(scratch / L"fresh.txt", "made here");
+
+    PlaceFile(privateFolder + L"1.txt", scratch / L"placed.txt", false);
+
+    auto placed = ReadAccessList(scratch / L"placed.txt").allowed, fresh = ReadAccessList(scratch / L"fresh.txt").allowed;
+    std::sort(placed.begin(), placed.end());
+    std::sort(fresh.begin(), fresh.end());
+    EXPECT_EQ(placed, fresh);
+    EXPECT_EQ(ReadAll(scratch / L"placed.txt"), "new");
+}
+
+// The system refuses the move (a file in use, say): both files stay as they were, and the error
+// names the target.
+TEST(PlaceFile, AMoveTheSystemRefusesKeepsBothFiles)
 {
     ScratchFolder scratch;
     WriteFile(scratch / L"staged.txt", "new");
-    WriteFile(scratch / L"target.txt", "old");
-    PlaceFile(scratch / L"staged.txt", scratch / L"target.txt", true);
-    EXPECT_EQ(ReadAll(scratch / L"target.txt"), "new");
-    EXPECT_TRUE(Exists(scratch / L"staged.txt")); // a copy, not a move
-
     WriteFile(scratch / L"kept.txt", "precious");
+    PlacementCalls& calls = CurrentPlacementCalls();
+    const PlacementCalls system = calls;
+    const auto restored = win32::ScopeExit([&] { calls = system; });
+    calls.renameStaged = [](HANDLE, const std::wstring&, bool) -> DWORD { return ERROR_SHARING_VIOLATION; };
     try {
-        PlaceFile(scratch / L"missing.txt", scratch / L"kept.txt", true);
-        FAIL() << "a failed copy passed";
+        PlaceFile(scratch / L"staged.txt", scratch / L"kept.txt", true);
+        FAIL() << "a refused move passed";
     } catch (const win32::Error& e) {
         EXPECT_NE(e.message().find(scratch / L"kept.txt"), std::wstring::npos);
     }
     EXPECT_EQ(ReadAll(scratch / L"kept.txt"), "precious");
-
-    // Placing beside an existing file never overwrites it.
-    EXPECT_THROW(PlaceFile(scratch / L"staged.txt", scratch / L"kept.txt", false), win32::Error);
+    EXPECT_EQ(ReadAll(scratch / L"staged.txt"), "new");
+    EXPECT_THROW(PlaceFile(scratch / L"missing.txt", scratch / L"kept.txt", true), win32::Error);
     EXPECT_EQ(ReadAll(scratch / L"kept.txt"), "precious");
 }
 
@@ -125,6 +177,11 @@ TEST(PlaceFile, TheCopyBesideTheTargetNeverTakesAnExistingFile)
         {L"report.txt", "old"}, {L"report.txt.qv_part", "mine"}, {L"report.txt.tmp", "mine too"}};
     for (const auto& [name, bytes] : before)
         WriteFile(folder + name, bytes);
+    // As from another volume: the copy path.
+    PlacementCalls& calls = CurrentPlacementCalls();
+    const PlacementCalls system = calls;
+    const auto restored = win32::ScopeExit([&] { calls = system; });
+    calls.renameStaged = [](HANDLE, const std::wstring&, bool) -> DWORD { return ERROR_NOT_SAME_DEVICE; };
 
     PlaceFile(scratch / L"staged.txt", folder + L"report.txt", true);
     auto after = before;

@@ -208,7 +208,9 @@ TEST(Job, StagedFilesAreTheCurrentAccountsAlone)
     std::sort(expected.begin(), expected.end());
     int looked = 0;
     bench.host.onQuestion = [&](const std::wstring& staged) {
-        const std::wstring folder = staged.substr(0, staged.find_last_of(L'\\') + 1);
+        // The scratch folder: the staged file lies in a numbered folder inside it.
+        const std::wstring numbered = staged.substr(0, staged.find_last_of(L'\\'));
+        const std::wstring folder = numbered.substr(0, numbered.find_last_of(L'\\') + 1);
         for (const std::wstring& path : {folder, staged}) {
             auto list = ReadAccessList(path);
             std::sort(list.allowed.begin(), list.allowed.end());
@@ -225,6 +227,41 @@ TEST(Job, StagedFilesAreTheCurrentAccountsAlone)
     EXPECT_EQ(bench.Run(), kJobFinished);
     EXPECT_EQ(looked, 1);
     EXPECT_TRUE(bench.LeftInTemp().empty());
+}
+
+// Clashes answered Yes, No and Auto Rename, with the target on the scratch folder's volume (the
+// staged files move) and on F:, a file system of its own (they are copied): the same files come
+// out, and nothing is left in the temporary folder or beside the target.
+TEST(Job, ClashesAreSettledAlikeByMoveAndByCopy)
+{
+    for (const std::wstring& output : {std::wstring(), std::wstring(L"F:\\again")}) {
+        if (!output.empty() && !fs::FolderExists(L"F:\\"))
+            continue; // no drive F: here
+        SCOPED_TRACE(testing::PrintToString(output));
+        JobBench bench("good.exe");
+        if (!output.empty()) {
+            bench.input.sOutputPath = output;
+            bench.target = output + L"\\good\\";
+        }
+        const auto removed = win32::ScopeExit([&] { ScratchFolder::Remove(bench.target); });
+        std::vector<std::wstring> clashes; // the first three, in the order they are asked about
+        for (const auto& path : ArchiveOrder(bench.input.programPath))
+            if (path.rfind(L"clash\\c", 0) == 0 && clashes.size() < 3)
+                clashes.push_back(path);
+        fs::CreateFolderChain(bench.target + L"clash\\");
+        for (const auto& path : clashes)
+            WriteFile(bench.target + path, "old");
+        bench.host.answers = {ovYes, ovNo, ovRename}; // Auto Rename: for every later clash too
+
+        EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+
+        auto expected = InputFiles();
+        expected[clashes[2].substr(0, clashes[2].size() - 4) + L"(1).txt"] = expected[clashes[2]];
+        expected[clashes[1]] = "old";
+        expected[clashes[2]] = "old";
+        EXPECT_EQ(FilesBelow(bench.target), expected);
+        EXPECT_TRUE(bench.LeftInTemp().empty());
+    }
 }
 
 TEST(Job, AWrongPasswordLeavesTheOutputFolderUntouched)
@@ -600,14 +637,15 @@ TEST(Job, FoldersMadeOnTheWayGoWhenNothingCameOut)
 
 // The staged path on one drive needs the files once and the largest of them twice: each staged
 // file goes as soon as it is placed. big.exe holds 12 files of 1 MiB.
-TEST(Job, TheStagedPathOnOneDriveNeedsTheFilesAndTheLargestOnceMore)
+// The staged files are moved into place on one volume: it needs room for them once.
+TEST(Job, TheStagedPathOnOneVolumeNeedsTheFilesOnce)
 {
     const struct {
         int64_t free;
         JobEnd end;
     } cases[] = {
-        {13 * (1 << 20) + 4096, kJobFinished}, // the files, the marker and one copy
-        {13 * (1 << 20) - 1, kJobFailed},
+        {12 * (1 << 20) + 4096, kJobFinished}, // the files and the marker
+        {12 * (1 << 20) - 1, kJobFailed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.free);
