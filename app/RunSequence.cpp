@@ -17,15 +17,15 @@ std::wstring CannotCreateMessage(const std::wstring& text, const std::wstring& f
 
 } // namespace
 
-RunSequence::RunSequence(TfrmMain& frmMain, TfrmSetOutput& frmSetOutput, TfrmPassword& frmPassword)
-    : frmMain_(frmMain), frmSetOutput_(frmSetOutput), frmPassword_(frmPassword)
+RunSequence::RunSequence(ProgressWindow& progressWindow, FolderDialog& folderDialog, PasswordDialog& passwordDialog)
+    : progressWindow_(progressWindow), folderDialog_(folderDialog), passwordDialog_(passwordDialog)
 {
-    frmMain_.SetEvents(this);
+    progressWindow_.SetEvents(this);
 }
 
 RunSequence::~RunSequence()
 {
-    frmMain_.SetEvents(nullptr);
+    progressWindow_.SetEvents(nullptr);
 }
 
 // --- Starting: the working folder, the texts, then the start timer ---
@@ -34,12 +34,12 @@ void RunSequence::FirstShown()
 {
     fs::SweepAbandonedFolders(fs::WorkFolderBases()); // what runs ended without warning left
     g_sWorkDir = fs::SelectWorkFolder(WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
-    DeployLanguageFile(); // raises when the file cannot be written: the rest does not happen
-    frmMain_.SetTexts();
-    thrExtract.reset();
-    sDllPath = g_sWorkDir + fs::kLibraryName;
+    DeployLanguageFile(g_sWorkDir); // raises when the file cannot be written: the rest does not happen
+    progressWindow_.SetTexts();
+    job_.reset();
+    libraryPath_ = g_sWorkDir + fs::kLibraryName;
     SetFlag(g_bCancel, false);
-    frmMain_.WaitUnseen();
+    progressWindow_.WaitUnseen();
 }
 
 // --- Asking: the output folder, then the password ---
@@ -47,19 +47,19 @@ void RunSequence::FirstShown()
 void RunSequence::StartTimerFired()
 {
     state_ = State::Asking;
-    if (!Modal([&] { return frmSetOutput_.Execute(); }) || abandoned_) {
-        frmMain_.Close();
+    if (!Modal([&] { return folderDialog_.Execute(); }) || abandoned_) {
+        progressWindow_.Close();
         return;
     }
-    sOutputPath = frmSetOutput_.OutputText();
-    if (fs::TrimBlanks(sOutputPath).empty()) {
+    outputPath_ = folderDialog_.OutputText();
+    if (fs::TrimBlanks(outputPath_).empty()) {
         // Nothing follows: the window stays unseen until it is closed.
         state_ = State::Stranded;
         Ask(LangText(L"02000881"), MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (!Modal([&] { return frmPassword_.Execute(frmMain_.hwnd()); }) || abandoned_) {
-        frmMain_.Close();
+    if (!Modal([&] { return passwordDialog_.Execute(progressWindow_.hwnd()); }) || abandoned_) {
+        progressWindow_.Close();
         return;
     }
     StartJob();
@@ -67,21 +67,21 @@ void RunSequence::StartTimerFired()
 
 void RunSequence::StartJob()
 {
-    frmMain_.ShowJobStarted();
+    progressWindow_.ShowJobStarted();
     JobInput input;
-    input.sOutputPath = sOutputPath;
-    input.sPassword = frmPassword_.PasswordText(); // the job's copy, the only one kept
-    input.sDllPath = sDllPath;
+    input.outputPath = outputPath_;
+    input.password = passwordDialog_.PasswordText(); // the job's copy, the only one kept
+    input.libraryPath = libraryPath_;
     input.workDir = g_sWorkDir;
     input.programPath = fs::ProgramPath();
-    thrExtract = std::make_unique<TThreaEncryptFile>(*this, std::move(input));
-    frmMain_.StartProgressTimer();
+    job_ = std::make_unique<UnpackJob>(*this, std::move(input));
+    progressWindow_.StartProgressTimer();
     try {
-        thrExtract->Start();
+        job_->Start();
     } catch (...) {
         // No job runs: closing the window ends the program without a question.
-        frmMain_.StopProgressTimer();
-        thrExtract.reset();
+        progressWindow_.StopProgressTimer();
+        job_.reset();
         throw;
     }
     state_ = State::Running;
@@ -92,26 +92,26 @@ void RunSequence::StartJob()
 // A cancelled job asks nothing more: its questions are answered as cancelled. While the close
 // question is open the clash waits (the job asks again): a yes to the close answers it Cancel
 // unseen, a no lets it show.
-std::optional<OverwriteChoice> RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
+std::optional<OverwriteAnswer> RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
 {
     if (g_bCancel.load())
-        return ovCancel;
+        return OverwriteAnswer::Cancel;
     if (closeAsked_)
         return std::nullopt;
-    TfrmOverWrite dialog(frmMain_.hwnd());
-    dialog.sExistsFile = existing;
-    dialog.sNewFile = staged;
-    frmOverWrite_ = &dialog;
-    const OverwriteChoice answer = Modal([&] { return dialog.Execute(); });
-    frmOverWrite_ = nullptr;
+    OverwriteDialog dialog(progressWindow_.hwnd());
+    dialog.existingFile = existing;
+    dialog.newFile = staged;
+    overwriteDialog_ = &dialog;
+    const OverwriteAnswer answer = Modal([&] { return dialog.Execute(); });
+    overwriteDialog_ = nullptr;
     return answer;
 }
 
 bool RunSequence::AskPassword(std::wstring& password)
 {
-    if (g_bCancel.load() || !Modal([&] { return frmPassword_.Execute(frmMain_.hwnd()); }))
+    if (g_bCancel.load() || !Modal([&] { return passwordDialog_.Execute(progressWindow_.hwnd()); }))
         return false;
-    password = frmPassword_.PasswordText();
+    password = passwordDialog_.PasswordText();
     return true;
 }
 
@@ -124,19 +124,19 @@ void RunSequence::ExtractDone(JobEnd end)
     if (!JobAlive())
         return; // a close that waited for the job has dealt with its end already
     state_ = State::Finishing;
-    frmMain_.StopProgressTimer();
-    frmMain_.ShowJobEnded(end != kJobFinished);
+    progressWindow_.StopProgressTimer();
+    progressWindow_.ShowJobEnded(end != kJobFinished);
     ::Sleep(1000); // the last figures stay in view for a moment before any message and the close
     if (end == kJobNoTargetFolder)
-        Ask(CannotCreateMessage(LangText(L"02000603"), sOutputPath), MB_OK | MB_ICONWARNING);
+        Ask(CannotCreateMessage(LangText(L"02000603"), outputPath_), MB_OK | MB_ICONWARNING);
     else if (end == kJobWrongPassword)
         Ask(LangText(L"02000B10"), MB_OK | MB_ICONWARNING);
     else if (end == kJobFailed)
         Ask(LangText(L"02000C40") + L"\r\n\r\n" + g_sJobError, MB_OK | MB_ICONWARNING);
     else if (!g_sJobNotice.empty())
         Ask(g_sJobNotice, MB_OK | MB_ICONINFORMATION);
-    thrExtract.reset();
-    frmMain_.Close();
+    job_.reset();
+    progressWindow_.Close();
 }
 
 // --- Closing ---
@@ -150,7 +150,7 @@ bool RunSequence::CloseQuery()
     if (!ConfirmCancel())
         return false;
     // The job may have ended while the question was open.
-    if (!JobAlive() || thrExtract->Finished())
+    if (!JobAlive() || job_->Finished())
         return false; // its report is handled, or on the way, and closes the window
     CancelJob();
     if (g_bExtractPhase.load()) {
@@ -162,9 +162,9 @@ bool RunSequence::CloseQuery()
     }
     // Still staging or checking: the job lets go of its files at its next look, however long its
     // current step takes. The window is gone for the user meanwhile.
-    frmMain_.HideForGood();
-    thrExtract->WaitWhileServingCalls();
-    thrExtract.reset();
+    progressWindow_.HideForGood();
+    job_->WaitWhileServingCalls();
+    job_.reset();
     return EndProgram();
 }
 
@@ -173,18 +173,18 @@ bool RunSequence::CloseDuringQuestion()
     if (state_ == State::Asking) {
         // No job yet: the open dialog ends unconfirmed, and the program with it.
         abandoned_ = true;
-        frmSetOutput_.EndModal();
-        frmPassword_.EndModal();
+        folderDialog_.EndModal();
+        passwordDialog_.EndModal();
         return false;
     }
-    if (frmOverWrite_ && !closeAsked_) {
+    if (overwriteDialog_ && !closeAsked_) {
         // The overwrite question is open: the close is asked about now, and a yes answers that
         // question Cancel, so that the job can end.
         const bool confirmed = ConfirmCancel();
-        if (confirmed && frmOverWrite_) {
+        if (confirmed && overwriteDialog_) {
             state_ = State::Cancelling;
             CancelJob();
-            frmOverWrite_->Answer(ovCancel);
+            overwriteDialog_->Answer(OverwriteAnswer::Cancel);
         }
         return false;
     }
@@ -205,13 +205,13 @@ void RunSequence::ModalEnded()
 {
     if (modalDepth_ == 0 && closePending_) {
         closePending_ = false;
-        frmMain_.Close();
+        progressWindow_.Close();
     }
 }
 
 int RunSequence::Ask(const std::wstring& text, UINT flags)
 {
-    return Modal([&] { return win32::ShowMessage(frmMain_.hwnd(), text, flags); });
+    return Modal([&] { return win32::ShowMessage(progressWindow_.hwnd(), text, flags); });
 }
 
 bool RunSequence::ConfirmCancel()

@@ -15,25 +15,25 @@
 // Every end goes through EndProgram, the one place that removes the working folder.
 #pragma once
 
-#include "job/Worker.h"
-#include "ui/MainFrm.h"
-#include "ui/OverWriteFrm.h"
-#include "ui/PasswordFrm.h"
-#include "ui/SetOutputFrm.h"
+#include "job/UnpackJob.h"
+#include "ui/ProgressWindow.h"
+#include "ui/OverwriteDialog.h"
+#include "ui/PasswordDialog.h"
+#include "ui/FolderDialog.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 
-class RunSequence : public MainFrmEvents, public JobHost {
+class RunSequence : public ProgressWindowEvents, public JobHost {
 public:
     enum class State { Starting, Asking, Stranded, Running, Cancelling, Finishing, Closed };
 
-    RunSequence(TfrmMain& frmMain, TfrmSetOutput& frmSetOutput, TfrmPassword& frmPassword);
+    RunSequence(ProgressWindow& progressWindow, FolderDialog& folderDialog, PasswordDialog& passwordDialog);
     ~RunSequence() override;
 
 private:
-    // MainFrmEvents
+    // ProgressWindowEvents
     void FirstShown() override;
     void StartTimerFired() override;
     void ExtractDone(JobEnd end) override;
@@ -42,13 +42,13 @@ private:
     bool JobRunning() const override { return JobAlive(); }
 
     // JobHost
-    HWND Window() override { return frmMain_.hwnd(); }
-    void ShowTotalSize(int64_t totalSize) override { frmMain_.ShowTotalSize(totalSize); }
-    std::optional<OverwriteChoice> AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
+    HWND Window() override { return progressWindow_.hwnd(); }
+    void ShowTotalSize(int64_t totalSize) override { progressWindow_.ShowTotalSize(totalSize); }
+    std::optional<OverwriteAnswer> AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
     bool AskPassword(std::wstring& password) override;
-    void RequestClose() override { frmMain_.Close(); }
+    void RequestClose() override { progressWindow_.Close(); }
 
-    // Running or Cancelling: thrExtract is there and has not reported its end.
+    // Running or Cancelling: job_ is there and has not reported its end.
     bool JobAlive() const { return state_ == State::Running || state_ == State::Cancelling; }
     void StartJob();
     // A close while one of our questions is open; answers false (not now).
@@ -77,19 +77,19 @@ private:
     // "Are you sure you want to cancel?"; true for OK.
     bool ConfirmCancel();
 
-    TfrmMain& frmMain_;
-    TfrmSetOutput& frmSetOutput_;
-    TfrmPassword& frmPassword_;
+    ProgressWindow& progressWindow_;
+    FolderDialog& folderDialog_;
+    PasswordDialog& passwordDialog_;
     State state_ = State::Starting;
 
     // The job's inputs as the user gave them, and the job.
-    std::wstring sDllPath;
-    std::wstring sOutputPath;
-    std::unique_ptr<TThreaEncryptFile> thrExtract;
+    std::wstring libraryPath_;
+    std::wstring outputPath_;
+    std::unique_ptr<UnpackJob> job_;
 
     int modalDepth_ = 0;
     bool closePending_ = false;              // a close waits for the open question
     bool closeAsked_ = false;                // the close question is open
     bool abandoned_ = false;                 // closed before the job started
-    TfrmOverWrite* frmOverWrite_ = nullptr;  // while the overwrite question is open
+    OverwriteDialog* overwriteDialog_ = nullptr;  // while the overwrite question is open
 };

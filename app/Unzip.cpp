@@ -2,9 +2,9 @@
 // message loop until the main window closes.
 #include "app/RunSequence.h"
 #include "fs/FileOps.h"
-#include "ui/MainFrm.h"
-#include "ui/PasswordFrm.h"
-#include "ui/SetOutputFrm.h"
+#include "ui/ProgressWindow.h"
+#include "ui/PasswordDialog.h"
+#include "ui/FolderDialog.h"
 #include "win32/Error.h"
 #include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
@@ -23,15 +23,15 @@ int Run()
     SYSTEM_FUNCTION(L"comctl32.dll", InitCommonControlsEx)(&controls);
     const win32::OleScope ole; // the shell's folder picker needs it
 
-    TfrmMain frmMain;
-    TfrmSetOutput frmSetOutput(frmMain.hwnd());
-    TfrmPassword frmPassword(frmMain.hwnd());
-    RunSequence sequence(frmMain, frmSetOutput, frmPassword);
+    ProgressWindow progressWindow;
+    FolderDialog folderDialog(progressWindow.hwnd());
+    PasswordDialog passwordDialog(progressWindow.hwnd());
+    RunSequence sequence(progressWindow, folderDialog, passwordDialog);
 
-    ::ShowWindow(frmMain.hwnd(), SW_SHOWNORMAL);
+    ::ShowWindow(progressWindow.hwnd(), SW_SHOWNORMAL);
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!::IsDialogMessageW(frmMain.hwnd(), &message)) {
+        if (!::IsDialogMessageW(progressWindow.hwnd(), &message)) {
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }

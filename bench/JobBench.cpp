@@ -9,6 +9,7 @@
 #include "fs/FileOps.h"
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
+#include "job/PackageFormat.h"
 #include "sevenzip/sevenzip.h"
 #include "win32/Error.h"
 #include "support/JobHarness.h"
@@ -34,12 +35,12 @@ size_t PeakMemory()
 int RunJob(const std::wstring& package, const std::wstring& output, bool again)
 {
     testing_support::HeadlessHost host;
-    host.answers = {ovYesAll};
+    host.answers = {OverwriteAnswer::YesAll};
     g_sWorkDir = fs::SelectWorkFolder(10 * 1024 * 1024);
     JobInput input;
-    input.sOutputPath = output;
-    input.sPassword = L"secret";
-    input.sDllPath = g_sWorkDir + L"7z.dll";
+    input.outputPath = output;
+    input.password = L"secret";
+    input.libraryPath = g_sWorkDir + L"7z.dll";
     input.workDir = g_sWorkDir;
     input.programPath = package;
     // The password check's share of the job: from the first progress report of the check (the
@@ -55,7 +56,7 @@ int RunJob(const std::wstring& package, const std::wstring& output, bool again)
     const double start = Now();
     JobEnd end;
     {
-        TThreaEncryptFile worker(host, input);
+        UnpackJob worker(host, input);
         end = host.Run(worker);
     }
     const double seconds = Now() - start;
@@ -83,7 +84,7 @@ int RunLibrary(const std::wstring& package, const std::wstring& output)
         const double start = Now();
         {
             auto reader = CreateInArchive(sevenzip::CLSID_Format7z, library);
-            reader->OpenArchiveFile(package);
+            reader->OpenArchiveFile(package, SEARCH_WINDOW);
             reader->SetPassword(L"secret");
             reader->ExtractAllTo(output);
         }

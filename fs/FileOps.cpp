@@ -1,7 +1,6 @@
 #include "fs/FileOps.h"
 
 #include "fs/Paths.h"
-#include "job/PackageFormat.h"
 #include "win32/Handles.h"
 
 #include <windows.h>
@@ -168,14 +167,6 @@ MadeFolders& Made()
 bool IsDotEntry(const wchar_t* name)
 {
     return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
-}
-
-std::wstring LowerAscii(std::wstring text)
-{
-    for (wchar_t& c : text)
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-    return text;
 }
 
 } // namespace
@@ -355,21 +346,6 @@ void RemoveEmptyParents(const std::wstring& folder, const std::wstring& stop)
     }
 }
 
-void RemoveMarkerFile(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW(LongPathForm(folder + L"*.*").c_str(), &entry));
-    if (!find)
-        return;
-    do {
-        if (IsDotEntry(entry.cFileName))
-            continue;
-        if (LowerAscii(entry.cFileName) == kMarkerName) {
-            ::DeleteFileW(LongPathForm(folder + kMarkerName).c_str());
-            break;
-        }
-    } while (::FindNextFileW(find.get(), &entry));
-}
 
 std::wstring FullPathOf(const std::wstring& path)
 {

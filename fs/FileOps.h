@@ -70,10 +70,6 @@ void RemoveEmptyFolders(const std::wstring& folder);
 // innermost first, each only while it is empty; the first that is not empty ends the walk.
 void RemoveEmptyParents(const std::wstring& folder, const std::wstring& stop);
 
-// Deletes the marker entry from the top level of folder (a path ending in "\"), whatever the
-// case of its ASCII letters.
-void RemoveMarkerFile(const std::wstring& folder);
-
 // The absolute form of path (GetFullPathNameW), at any length; path itself when the system cannot
 // say.
 std::wstring FullPathOf(const std::wstring& path);

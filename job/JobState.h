@@ -41,13 +41,13 @@ inline void SetFlag(std::atomic<int32_t>& flag, bool on)
 }
 
 // The answer to a clash with an existing file.
-enum OverwriteChoice : int32_t {
-    ovYes = 0,     // replace this one
-    ovNo = 1,      // keep the existing file
-    ovYesAll = 2,  // replace this one and every later one
-    ovNoAll = 3,   // keep this one and every later one
-    ovRename = 4,  // place under a new free name, now and later
-    ovCancel = 5,  // keep the existing file and stop the job
+enum class OverwriteAnswer : int32_t {
+    Yes = 0,    // replace this one
+    No = 1,     // keep the existing file
+    YesAll = 2, // replace this one and every later one
+    NoAll = 3,  // keep this one and every later one
+    Rename = 4, // place under a new free name, now and later
+    Cancel = 5, // keep the existing file and stop the job
 };
 
 // Posted by the worker to the main window as the last act of its run.

@@ -46,9 +46,9 @@ const wchar_t* LanguageResourceFor(LANGID language)
     return L"Lang_English";
 }
 
-void DeployLanguageFile()
+void DeployLanguageFile(const std::wstring& workFolder)
 {
-    g_sLangFile = g_sWorkDir + fs::kLanguageFileName;
+    g_sLangFile = workFolder + fs::kLanguageFileName;
     SaveResourceToFile(LanguageResourceFor(::GetSystemDefaultLangID()), L"FILE", g_sLangFile);
 }
 

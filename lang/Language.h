@@ -15,9 +15,9 @@ extern std::wstring g_sLangFile;
 // The resource name of the language file for a system language id.
 const wchar_t* LanguageResourceFor(LANGID language);
 
-// Writes the language file for the system's default language to g_sLangFile (g_sWorkDir must be
-// set). Raises the errors of SaveResourceToFile.
-void DeployLanguageFile();
+// Writes the language file for the system's default language into workFolder (ending in "\\") and
+// names it in g_sLangFile. Raises the errors of SaveResourceToFile.
+void DeployLanguageFile(const std::wstring& workFolder);
 
 // The text of key in section of the language file at path (a relative path is also looked for
 // in the program's folder); "???" when the file, the section or the key is missing or empty.

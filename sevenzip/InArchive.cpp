@@ -2,7 +2,6 @@
 
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
-#include "job/PackageFormat.h"
 #include "sevenzip/QueryTable.h"
 #include "win32/Error.h"
 #include "win32/Security.h"
@@ -75,8 +74,8 @@ T7zInArchive::T7zInArchive(const std::wstring& libraryPath) : T7zArchive(library
 
 T7zInArchive::~T7zInArchive()
 {
-    pInArchive.reset(); // the handler goes (and lets go of the archive file) before the module
-    win32::WipeText(sArchivePassword);
+    archive_.reset(); // the handler goes (and lets go of the archive file) before the module
+    win32::WipeText(password_);
 }
 
 HRESULT __stdcall T7zInArchive::QueryInterface(REFIID iid, void** object)
@@ -99,26 +98,26 @@ HRESULT __stdcall T7zInArchive::QueryInterface(REFIID iid, void** object)
 
 win32::ComPtr<sevenzip::IInArchive> T7zInArchive::InnerArchive()
 {
-    if (!pInArchive) {
+    if (!archive_) {
         sevenzip::IInArchive* created = nullptr;
         CreateLibraryObject(guidClass, sevenzip::IID_IInArchive, reinterpret_cast<void**>(&created));
-        pInArchive = win32::ComPtr<sevenzip::IInArchive>::Adopt(created);
+        archive_ = win32::ComPtr<sevenzip::IInArchive>::Adopt(created);
     }
-    return pInArchive;
+    return archive_;
 }
 
-void T7zInArchive::OpenArchiveFile(const std::wstring& path)
+void T7zInArchive::OpenArchiveFile(const std::wstring& path, uint64_t searchWindow)
 {
     auto file = ByteStream::OpenRead(fs::FullPathOf(path));
     win32::ComPtr<sevenzip::IInStream> stream(new T7zStream(std::move(file)));
-    OpenArchiveStream(stream.get());
+    OpenArchiveStream(stream.get(), searchWindow);
 }
 
-void T7zInArchive::OpenArchiveStream(sevenzip::IInStream* stream)
+void T7zInArchive::OpenArchiveStream(sevenzip::IInStream* stream, uint64_t searchWindow)
 {
     win32::ComPtr<sevenzip::IArchiveOpenCallback> callback(this);
     auto handler = InnerArchive();
-    const UINT64 window = SEARCH_WINDOW; // the archive must start within it
+    const UINT64 window = searchWindow; // the archive must start within it
     pending_->Clear();
     const HRESULT result = handler->Open(stream, &window, callback.get());
     pending_->RaiseIfAny();
@@ -146,22 +145,22 @@ void T7zInArchive::RefuseDamagedArchive(sevenzip::IInStream* stream)
 uint64_t T7zInArchive::ArchiveNumber(PROPID property)
 {
     win32::PropVariant value;
-    pInArchive->GetArchiveProperty(property, value.put());
+    archive_->GetArchiveProperty(property, value.put());
     return NumberOf(value.get());
 }
 
 void T7zInArchive::CloseArchive()
 {
-    bHavePassword = false;
-    if (pInArchive)
-        pInArchive->Close();
-    pInArchive.reset();
+    havePassword_ = false;
+    if (archive_)
+        archive_->Close();
+    archive_.reset();
 }
 
 uint32_t T7zInArchive::ItemCount()
 {
     UINT32 count = 0;
-    CheckResult(pInArchive->GetNumberOfItems(&count));
+    CheckResult(archive_->GetNumberOfItems(&count));
     return count;
 }
 
@@ -170,8 +169,8 @@ void T7zInArchive::ReadProperty(uint32_t index, PROPID property, win32::PropVari
     // The handler does not check the index itself: past the last entry it would read whatever
     // lies beyond its tables. Such an index reads as empty.
     UINT32 count = 0;
-    if (pInArchive->GetNumberOfItems(&count) == S_OK && index < count)
-        pInArchive->GetProperty(index, property, value.put());
+    if (archive_->GetNumberOfItems(&count) == S_OK && index < count)
+        archive_->GetProperty(index, property, value.put());
 }
 
 namespace {
@@ -222,17 +221,17 @@ bool T7zInArchive::ItemIsFolder(uint32_t index)
 void T7zInArchive::RunExtract(const uint32_t* indices, uint32_t count, bool test)
 {
     const win32::ScopeExit cleared{[this] {
-        pItemStream = nullptr;
-        pfnItemStream = nullptr;
-        pItemStreamContext = nullptr;
-        sExtractFolder.clear();
+        itemStream_ = nullptr;
+        itemStreamCallback_ = nullptr;
+        itemStreamContext_ = nullptr;
+        extractFolder_.clear();
     }};
     results_.clear();
     tooLong_.clear();
     pending_->Clear();
 
     win32::ComPtr<sevenzip::IArchiveExtractCallback> callback(this);
-    const HRESULT result = pInArchive->Extract(indices, count, test ? 1 : 0, callback.get());
+    const HRESULT result = archive_->Extract(indices, count, test ? 1 : 0, callback.get());
     RemoveUnfinishedFiles();
     pending_->RaiseIfAny();
     CheckResult(result);
@@ -257,29 +256,29 @@ void T7zInArchive::Discard(std::unique_ptr<ByteStream> file)
 
 void T7zInArchive::ExtractItemToStream(uint32_t index, ByteStream& stream, bool test)
 {
-    pItemStream = &stream;
+    itemStream_ = &stream;
     RunExtract(&index, 1, test);
 }
 
 void T7zInArchive::ExtractItems(const uint32_t* indices, uint32_t count, bool test, void* context,
                                 ItemStreamCallback callback)
 {
-    pfnItemStream = callback;
-    pItemStreamContext = context;
+    itemStreamCallback_ = callback;
+    itemStreamContext_ = context;
     RunExtract(indices, count, test);
 }
 
 void T7zInArchive::ExtractAll(bool test, void* context, ItemStreamCallback callback)
 {
-    pfnItemStream = callback;
-    pItemStreamContext = context;
+    itemStreamCallback_ = callback;
+    itemStreamContext_ = context;
     RunExtract(nullptr, kAllItems, test);
 }
 
 void T7zInArchive::ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places,
                                 const std::set<uint32_t>& passing, bool provisional)
 {
-    sExtractFolder = fs::WithTrailingBackslash(folder);
+    extractFolder_ = fs::WithTrailingBackslash(folder);
     places_ = places;
     passing_ = passing;
     provisional_ = provisional;
@@ -312,14 +311,14 @@ HRESULT __stdcall T7zInArchive::GetStream(UINT32 index, sevenzip::ISequentialOut
     if (askMode != sevenzip::kAskModeExtract)
         return S_OK;
     return Guarded([&]() -> HRESULT {
-        if (pItemStream) {
-            *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(*pItemStream, pending_));
+        if (itemStream_) {
+            *stream = static_cast<sevenzip::IOutStream*>(new T7zStream(*itemStream_, pending_));
             (*stream)->AddRef();
             return S_OK;
         }
-        if (pfnItemStream)
-            return pfnItemStream(pItemStreamContext, index, stream);
-        if (!sExtractFolder.empty() && !ItemIsFolder(index))
+        if (itemStreamCallback_)
+            return itemStreamCallback_(itemStreamContext_, index, stream);
+        if (!extractFolder_.empty() && !ItemIsFolder(index))
             return CreateTargetFile(index, stream);
         return S_OK;
     });
@@ -329,14 +328,14 @@ HRESULT T7zInArchive::CreateTargetFile(uint32_t index, sevenzip::ISequentialOutS
 {
     return Guarded([&]() -> HRESULT {
         const std::wstring path = ItemPath(index);
-        RefuseUnsafeEntryPath(path, sExtractFolder);
+        RefuseUnsafeEntryPath(path, extractFolder_);
         const std::wstring place =
             index < places_.size() && !places_[index].empty() ? places_[index] : fs::MapEntryPath(path);
         if (fs::LongestName(place) > kLongestName) {
             tooLong_.insert(index); // skipped: the library reads past it
             return S_OK;
         }
-        const std::wstring target = fs::FullPathOf(sExtractFolder + place);
+        const std::wstring target = fs::FullPathOf(extractFolder_ + place);
         folders_.MakeParentOf(target);
         // Ours to hold: the library lets go of the stream before it reports the entry's result.
         auto& file = createdFiles_[index] =
@@ -373,14 +372,14 @@ HRESULT __stdcall T7zInArchive::SetOperationResult(INT32 result)
 
 HRESULT __stdcall T7zInArchive::SetTotal(UINT64 total)
 {
-    return Guarded([&]() -> HRESULT { return pfnProgress ? pfnProgress(pProgressContext, 1, static_cast<int64_t>(total)) : S_OK; });
+    return Guarded([&]() -> HRESULT { return progressCallback_ ? progressCallback_(progressContext_, 1, static_cast<int64_t>(total)) : S_OK; });
 }
 
 HRESULT __stdcall T7zInArchive::SetCompleted(const UINT64* completed)
 {
     return Guarded([&]() -> HRESULT {
-        if (pfnProgress && completed)
-            return pfnProgress(pProgressContext, 0, static_cast<int64_t>(*completed));
+        if (progressCallback_ && completed)
+            return progressCallback_(progressContext_, 0, static_cast<int64_t>(*completed));
         return S_OK;
     });
 }
@@ -399,7 +398,7 @@ HRESULT __stdcall T7zInArchive::SetCompleted(const UINT64*, const UINT64*)
 HRESULT T7zInArchive::OpenGoesOn()
 {
     return Guarded([&]() -> HRESULT {
-        if (pfnProgress && pfnProgress(pProgressContext, kProgressOpening, 0) != 0)
+        if (progressCallback_ && progressCallback_(progressContext_, kProgressOpening, 0) != 0)
             return E_ABORT;
         return S_OK;
     });
@@ -422,37 +421,37 @@ HRESULT __stdcall T7zInArchive::CryptoGetTextPassword(BSTR* password)
 
 HRESULT T7zInArchive::AnswerPassword(BSTR* password)
 {
-    if (!bHavePassword) {
-        if (!pfnPassword)
+    if (!havePassword_) {
+        if (!passwordCallback_)
             return S_FALSE;
         std::wstring answer;
-        const int32_t result = pfnPassword(pPasswordContext, answer);
+        const int32_t result = passwordCallback_(passwordContext_, answer);
         if (result != 0)
             return result;
-        sArchivePassword = answer;
+        password_ = answer;
         win32::WipeText(answer);
-        bHavePassword = true;
+        havePassword_ = true;
     }
-    *password = SYSTEM_FUNCTION(L"oleaut32.dll", SysAllocString)(sArchivePassword.c_str());
+    *password = SYSTEM_FUNCTION(L"oleaut32.dll", SysAllocString)(password_.c_str());
     return *password ? S_OK : E_OUTOFMEMORY;
 }
 
 void T7zInArchive::SetPassword(const std::wstring& password)
 {
-    sArchivePassword = password;
-    bHavePassword = !password.empty();
+    password_ = password;
+    havePassword_ = !password.empty();
 }
 
 void T7zInArchive::SetPasswordSource(void* context, PasswordCallback callback)
 {
-    pPasswordContext = context;
-    pfnPassword = callback;
+    passwordContext_ = context;
+    passwordCallback_ = callback;
 }
 
 void T7zInArchive::SetProgressSink(void* context, ProgressCallback callback)
 {
-    pProgressContext = context;
-    pfnProgress = callback;
+    progressContext_ = context;
+    progressCallback_ = callback;
 }
 
 void T7zInArchive::SetClassId(const GUID& classId)

@@ -25,8 +25,8 @@ public:
     SEVENZIP_COUNTED_OBJECT
 
     // I7zArchiveReader
-    void OpenArchiveFile(const std::wstring& path) override;
-    void OpenArchiveStream(sevenzip::IInStream* stream) override;
+    void OpenArchiveFile(const std::wstring& path, uint64_t searchWindow = 0) override;
+    void OpenArchiveStream(sevenzip::IInStream* stream, uint64_t searchWindow = 0) override;
     void CloseArchive() override;
     uint32_t ItemCount() override;
     std::wstring ItemPath(uint32_t index) override;
@@ -86,17 +86,17 @@ private:
     HRESULT Guarded(Call call) noexcept;
     void ReadProperty(uint32_t index, PROPID property, win32::PropVariant& value);
 
-    win32::ComPtr<sevenzip::IInArchive> pInArchive;
-    PasswordCallback pfnPassword = nullptr;
-    void* pPasswordContext = nullptr;
-    ProgressCallback pfnProgress = nullptr;
-    void* pProgressContext = nullptr;
-    ByteStream* pItemStream = nullptr;
-    bool bHavePassword = false;
-    std::wstring sArchivePassword;
-    ItemStreamCallback pfnItemStream = nullptr;
-    void* pItemStreamContext = nullptr;
-    std::wstring sExtractFolder;
+    win32::ComPtr<sevenzip::IInArchive> archive_;
+    PasswordCallback passwordCallback_ = nullptr;
+    void* passwordContext_ = nullptr;
+    ProgressCallback progressCallback_ = nullptr;
+    void* progressContext_ = nullptr;
+    ByteStream* itemStream_ = nullptr;
+    bool havePassword_ = false;
+    std::wstring password_;
+    ItemStreamCallback itemStreamCallback_ = nullptr;
+    void* itemStreamContext_ = nullptr;
+    std::wstring extractFolder_;
     std::vector<std::wstring> places_;                // ExtractAllTo's places, by index
     std::set<uint32_t> tooLong_;                      // entries not written: a name too long
     std::set<uint32_t> passing_;                      // entries whose files go once checked

@@ -14,7 +14,7 @@ T7zPlugin::T7zPlugin(const std::wstring& libraryPath)
     if (!createObject)
         throw win32::Error(libraryPath + L" is not a 7z library"); // unloads the module
     hLibrary = std::move(module);
-    pfnCreateObject = createObject;
+    createObject_ = createObject;
 }
 
 HRESULT __stdcall T7zPlugin::QueryInterface(REFIID iid, void** object)
@@ -24,16 +24,16 @@ HRESULT __stdcall T7zPlugin::QueryInterface(REFIID iid, void** object)
 
 void T7zPlugin::CreateLibraryObject(const GUID& classId, const GUID& interfaceId, void** object)
 {
-    const HRESULT result = pfnCreateObject(&classId, &interfaceId, object);
+    const HRESULT result = createObject_(&classId, &interfaceId, object);
     if (result < 0)
         throw win32::Error(ResultText(result));
 }
 
 T7zArchive::T7zArchive(const std::wstring& libraryPath) : T7zPlugin(libraryPath)
 {
-    pfnGetHandlerProperty = reinterpret_cast<sevenzip::GetHandlerPropertyFunc>(
+    getHandlerProperty_ = reinterpret_cast<sevenzip::GetHandlerPropertyFunc>(
         reinterpret_cast<void*>(::GetProcAddress(hLibrary.get(), "GetHandlerProperty")));
-    if (!pfnGetHandlerProperty) {
+    if (!getHandlerProperty_) {
         hLibrary.reset(); // unloaded here, and only here
         throw win32::Error(libraryPath + L" is not a Format library");
     }

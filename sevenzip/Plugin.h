@@ -22,7 +22,7 @@ public:
 
 protected:
     win32::ModuleHandle hLibrary;
-    sevenzip::CreateObjectFunc pfnCreateObject = nullptr;
+    sevenzip::CreateObjectFunc createObject_ = nullptr;
 };
 
 // A library that also describes formats, and the class id of the handler to make.
@@ -32,6 +32,6 @@ public:
     explicit T7zArchive(const std::wstring& libraryPath);
 
 protected:
-    sevenzip::GetHandlerPropertyFunc pfnGetHandlerProperty = nullptr;
+    sevenzip::GetHandlerPropertyFunc getHandlerProperty_ = nullptr;
     GUID guidClass{};
 };

@@ -4,11 +4,11 @@
 #include "win32/Error.h"
 
 T7zStream::T7zStream(std::unique_ptr<ByteStream> owned, SharedPendingError pending)
-    : owned_(std::move(owned)), pStream(owned_.get()), pending_(std::move(pending))
+    : owned_(std::move(owned)), stream_(owned_.get()), pending_(std::move(pending))
 {
 }
 
-T7zStream::T7zStream(ByteStream& borrowed, SharedPendingError pending) : pStream(&borrowed), pending_(std::move(pending)) {}
+T7zStream::T7zStream(ByteStream& borrowed, SharedPendingError pending) : stream_(&borrowed), pending_(std::move(pending)) {}
 
 T7zStream::~T7zStream() = default;
 
@@ -28,7 +28,7 @@ HRESULT __stdcall T7zStream::QueryInterface(REFIID iid, void** object)
 
 HRESULT __stdcall T7zStream::Read(void* data, UINT32 size, UINT32* processedSize)
 {
-    const uint32_t done = pStream->Read(data, size);
+    const uint32_t done = stream_->Read(data, size);
     if (processedSize)
         *processedSize = done;
     return S_OK;
@@ -41,7 +41,7 @@ HRESULT __stdcall T7zStream::Write(const void* data, UINT32 size, UINT32* proces
     if (processedSize)
         *processedSize = 0;
     return Guarded([&] {
-        pStream->WriteAll(data, size);
+        stream_->WriteAll(data, size);
         if (processedSize)
             *processedSize = size;
         return S_OK;
@@ -50,16 +50,16 @@ HRESULT __stdcall T7zStream::Write(const void* data, UINT32 size, UINT32* proces
 
 HRESULT __stdcall T7zStream::Seek(INT64 offset, UINT32 origin, UINT64* newPosition)
 {
-    pStream->Seek(offset, static_cast<ByteStream::Origin>(origin & 0xFF));
+    stream_->Seek(offset, static_cast<ByteStream::Origin>(origin & 0xFF));
     if (newPosition)
-        *newPosition = pStream->Position();
+        *newPosition = stream_->Position();
     return S_OK;
 }
 
 HRESULT __stdcall T7zStream::SetSize(UINT64 newSize)
 {
     return Guarded([&] {
-        pStream->SetSize(newSize);
+        stream_->SetSize(newSize);
         return S_OK;
     });
 }
@@ -67,7 +67,7 @@ HRESULT __stdcall T7zStream::SetSize(UINT64 newSize)
 HRESULT __stdcall T7zStream::GetSize(UINT64* size)
 {
     if (size)
-        *size = pStream->Size();
+        *size = stream_->Size();
     return S_OK;
 }
 

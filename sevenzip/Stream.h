@@ -36,6 +36,6 @@ private:
     HRESULT Guarded(Call call) noexcept;
 
     std::unique_ptr<ByteStream> owned_; // when the adapter owns its stream
-    ByteStream* pStream;                // the stream in use: owned_, or the caller's
+    ByteStream* stream_;                // the stream in use: owned_, or the caller's
     SharedPendingError pending_; // where a failed write or resize is kept for the reader
 };

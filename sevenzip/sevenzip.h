@@ -25,8 +25,9 @@ inline constexpr int32_t kResultNotReported = -1;
 inline constexpr int32_t kResultNameTooLong = -2;
 
 struct I7zArchiveReader : IUnknown {
-    virtual void OpenArchiveFile(const std::wstring& path) = 0;
-    virtual void OpenArchiveStream(sevenzip::IInStream* stream) = 0;
+    // The archive starts within the first searchWindow bytes of the file or stream (0: at its start).
+    virtual void OpenArchiveFile(const std::wstring& path, uint64_t searchWindow = 0) = 0;
+    virtual void OpenArchiveStream(sevenzip::IInStream* stream, uint64_t searchWindow = 0) = 0;
     virtual void CloseArchive() = 0;
     virtual uint32_t ItemCount() = 0;
     virtual std::wstring ItemPath(uint32_t index) = 0;

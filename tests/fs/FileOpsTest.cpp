@@ -1,5 +1,4 @@
 #include "fs/FileOps.h"
-#include "job/PackageFormat.h"
 
 #include "support/TestFiles.h"
 #include "win32/Handles.h"
@@ -134,33 +133,6 @@ TEST(IsProtectedFolder, DriveRootsSharesAndTheTemporaryFolder)
     for (const std::wstring& path : {std::wstring(L"C:\\Users\\"), std::wstring(temp) + L"qv_1.tmp\\",
                                     std::wstring(L"\\\\server\\share\\folder")})
         EXPECT_FALSE(fs::IsProtectedFolder(path)) << testing::PrintToString(path);
-}
-
-TEST(RemoveMarkerFile, DeletesTheTopLevelMarkerWhateverItsCase)
-{
-    ScratchFolder scratch;
-    const std::wstring upper = L"1E1C8EBB-9299-4834-AB8F-9E5A0C04BA8B.Quorvane";
-    WriteFile(scratch / upper);
-    ::CreateDirectoryW((scratch / L"sub").c_str(), nullptr);
-    WriteFile(scratch / L"sub\\" + kMarkerName);
-    WriteFile(scratch / (std::wstring(kMarkerName) + L".txt"));
-    WriteFile(scratch / L"other.txt");
-
-    fs::RemoveMarkerFile(scratch.path());
-
-    EXPECT_FALSE(Exists(scratch / upper));
-    EXPECT_TRUE(Exists(scratch / L"sub\\" + kMarkerName));
-    EXPECT_TRUE(Exists(scratch / (std::wstring(kMarkerName) + L".txt")));
-    EXPECT_TRUE(Exists(scratch / L"other.txt"));
-}
-
-TEST(RemoveMarkerFile, LeavesAFolderOfThatNameAndAMissingFolderAlone)
-{
-    ScratchFolder scratch;
-    ::CreateDirectoryW((scratch / kMarkerName).c_str(), nullptr);
-    fs::RemoveMarkerFile(scratch.path());
-    EXPECT_TRUE(Exists(scratch / kMarkerName));
-    fs::RemoveMarkerFile(scratch / L"missing\\");
 }
 
 TEST(GetFileSizeByName, GivesTheFullSixtyFourBitSize)

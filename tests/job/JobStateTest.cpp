@@ -42,12 +42,13 @@ TEST(JobState, StartsClearedWithTheAgreedWidthsAndValues)
 {
     static_assert(sizeof g_nTotalSize == 8 && sizeof g_nCurrentSize == 8);
     static_assert(sizeof g_bCancel == 4 && sizeof g_bPlacing == 4 && sizeof g_nFileCount == 4);
-    static_assert(sizeof(OverwriteChoice) == 4);
+    static_assert(sizeof(OverwriteAnswer) == 4);
     EXPECT_EQ(kFlagSet, -1);
     EXPECT_EQ(WM_EXTRACT_DONE, 0x0608u);
-    const int32_t choices[] = {ovYes, ovNo, ovYesAll, ovNoAll, ovRename, ovCancel};
+    const OverwriteAnswer answers[] = {OverwriteAnswer::Yes,   OverwriteAnswer::No,     OverwriteAnswer::YesAll,
+                                       OverwriteAnswer::NoAll, OverwriteAnswer::Rename, OverwriteAnswer::Cancel};
     for (int32_t i = 0; i < 6; ++i)
-        EXPECT_EQ(choices[i], i);
+        EXPECT_EQ(static_cast<int32_t>(answers[i]), i);
 
     for (auto* counter : {&g_nTotalSize, &g_nCurrentSize})
         EXPECT_EQ(counter->load(), 0);

@@ -1,3 +1,5 @@
+#include "job/PackageFormat.h"
+#include "job/PackageMarker.h"
 #include "job/Placement.h"
 #include "job/Staging.h"
 
@@ -244,3 +246,30 @@ TEST(EveryWrite, ThatFailsNamesTheFileAndTheSystemsReason)
 }
 
 } // namespace
+
+TEST(RemoveMarkerFile, DeletesTheTopLevelMarkerWhateverItsCase)
+{
+    ScratchFolder scratch;
+    const std::wstring upper = L"1E1C8EBB-9299-4834-AB8F-9E5A0C04BA8B.Quorvane";
+    WriteFile(scratch / upper);
+    ::CreateDirectoryW((scratch / L"sub").c_str(), nullptr);
+    WriteFile(scratch / L"sub\\" + kMarkerName);
+    WriteFile(scratch / (std::wstring(kMarkerName) + L".txt"));
+    WriteFile(scratch / L"other.txt");
+
+    RemoveMarkerFile(scratch.path());
+
+    EXPECT_FALSE(Exists(scratch / upper));
+    EXPECT_TRUE(Exists(scratch / L"sub\\" + kMarkerName));
+    EXPECT_TRUE(Exists(scratch / (std::wstring(kMarkerName) + L".txt")));
+    EXPECT_TRUE(Exists(scratch / L"other.txt"));
+}
+
+TEST(RemoveMarkerFile, LeavesAFolderOfThatNameAndAMissingFolderAlone)
+{
+    ScratchFolder scratch;
+    ::CreateDirectoryW((scratch / kMarkerName).c_str(), nullptr);
+    RemoveMarkerFile(scratch.path());
+    EXPECT_TRUE(Exists(scratch / kMarkerName));
+    RemoveMarkerFile(scratch / L"missing\\");
+}

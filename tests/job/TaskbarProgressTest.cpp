@@ -1,7 +1,7 @@
 // The progress on the taskbar button through real job runs: the main window (never shown) follows
 // the job as in the program, ticking and clicked as a person would, and the button's calls are
 // recorded.
-#include "ui/MainFrm.h"
+#include "ui/ProgressWindow.h"
 
 #include "support/JobHarness.h"
 #include "support/Languages.h"
@@ -40,7 +40,7 @@ private:
 };
 
 // The run sequence, as far as the window asks it: a job runs.
-struct AJobRuns : MainFrmEvents {
+struct AJobRuns : ProgressWindowEvents {
     void FirstShown() override {}
     void StartTimerFired() override {}
     void ExtractDone(JobEnd) override {}
@@ -59,8 +59,8 @@ std::vector<TaskbarState> States(const std::vector<Shown>& shown)
     return states;
 }
 
-struct ProgressWindow {
-    explicit ProgressWindow(const ScratchFolder& scratch)
+struct WindowUnderTest {
+    explicit WindowUnderTest(const ScratchFolder& scratch)
     {
         UseLanguage(scratch, L"Lang_English");
         window.SetEvents(&events);
@@ -71,7 +71,7 @@ struct ProgressWindow {
 
     std::vector<Shown> shown;
     AJobRuns events;
-    TfrmMain window;
+    ProgressWindow window;
 };
 
 constexpr WPARAM kProgressTimer = 2;
@@ -80,7 +80,7 @@ constexpr UINT kTrayIconMessage = WM_APP + 1; // what the shell sends for the tr
 TEST(TaskbarProgress, NormalWhileRunningPausedWhilePausedNoneInTheTrayAndAtTheEnd)
 {
     JobBench bench("big.exe");
-    ProgressWindow progress(bench.scratch);
+    WindowUnderTest progress(bench.scratch);
     const HWND window = progress.window.hwnd(), pause = progress.Button(L"&Pause");
     const HWND background = progress.Button(L"&Background");
     ASSERT_TRUE(pause && background);
@@ -123,8 +123,8 @@ TEST(TaskbarProgress, NormalWhileRunningPausedWhilePausedNoneInTheTrayAndAtTheEn
 TEST(TaskbarProgress, RedWhenTheJobEndsWithAWarningThenNoneWhenTheWindowCloses)
 {
     JobBench bench("good.exe");
-    bench.input.sPassword = L"not the password";
-    ProgressWindow progress(bench.scratch);
+    bench.input.password = L"not the password";
+    WindowUnderTest progress(bench.scratch);
     progress.window.ShowJobStarted();
     const JobEnd end = bench.Run();
     progress.window.ShowJobEnded(end != kJobFinished);

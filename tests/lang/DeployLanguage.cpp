@@ -1,6 +1,6 @@
 // Deploys the language file into the folder given as the argument, as the program does at start,
 // and prints the system language id it went by.
-#include "fs/WorkFolder.h"
+#include "fs/Paths.h"
 #include "lang/Language.h"
 #include "win32/Error.h"
 
@@ -12,9 +12,8 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "usage: deploy_language FOLDER\\\n");
         return 2;
     }
-    g_sWorkDir = argv[1];
     try {
-        DeployLanguageFile();
+        DeployLanguageFile(fs::WithTrailingBackslash(argv[1]));
     } catch (const win32::Error& e) {
         std::fprintf(stderr, "%ls\n", e.message().c_str());
         return 1;

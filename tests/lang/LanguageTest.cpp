@@ -89,8 +89,7 @@ TEST(SaveResourceToFile, SaysWhatWentWrong)
 TEST(DeployLanguageFile, WritesTheSystemLanguagesFileAsEnTxtInTheWorkingFolder)
 {
     ScratchFolder scratch;
-    g_sWorkDir = scratch.path();
-    DeployLanguageFile();
+    DeployLanguageFile(scratch.path());
     EXPECT_EQ(g_sLangFile, scratch.path() + L"en.txt");
     const std::wstring chosen = LanguageResourceFor(::GetSystemDefaultLangID());
     const std::string expected = ReadAll(SourceFile("resources/lang/" + std::string(chosen.begin(), chosen.end()) + ".txt"));

@@ -1,6 +1,7 @@
 #include "sevenzip/sevenzip.h"
 
 #include "fs/ByteStream.h"
+#include "job/PackageFormat.h"
 #include "support/Library.h"
 #include "win32/Error.h"
 
@@ -20,10 +21,11 @@ constexpr wchar_t kPassword[] = L"secret";
 
 class Reader : public ::testing::Test {
 protected:
-    win32::ComPtr<I7zArchiveReader> Open(const std::string& archive, const wchar_t* password = kPassword)
+    win32::ComPtr<I7zArchiveReader> Open(const std::string& archive, const wchar_t* password = kPassword,
+                                         uint64_t searchWindow = 0)
     {
         auto reader = CreateInArchive(sevenzip::CLSID_Format7z, CopyLibrary(scratch));
-        reader->OpenArchiveFile(TestArchive(archive));
+        reader->OpenArchiveFile(TestArchive(archive), searchWindow);
         reader->SetPassword(password);
         return reader;
     }
@@ -114,7 +116,7 @@ TEST_F(Reader, ExtractsOneEntryIntoTheCallersStreamUnlessTesting)
 
 TEST_F(Reader, FindsTheArchiveOnlyWithinTheFirstMebibyte)
 {
-    auto inside = Open("offset-inside.bin");
+    auto inside = Open("offset-inside.bin", kPassword, SEARCH_WINDOW);
     EXPECT_GT(inside->ItemCount(), 0u);
     inside->ExtractAllTo(scratch / L"inside");
     EXPECT_EQ(FilesBelow(scratch / L"inside\\"), FilesBelow(TestTree()));
@@ -122,7 +124,7 @@ TEST_F(Reader, FindsTheArchiveOnlyWithinTheFirstMebibyte)
     for (const char* archive : {"offset-beyond.bin", "not-an-archive.bin"}) {
         auto reader = CreateInArchive(sevenzip::CLSID_Format7z, CopyLibrary(scratch));
         // Not the system's text for the library's S_FALSE ("Invalid function"): a damaged package.
-        EXPECT_EQ(MessageOf([&] { reader->OpenArchiveFile(TestArchive(archive)); }),
+        EXPECT_EQ(MessageOf([&] { reader->OpenArchiveFile(TestArchive(archive), SEARCH_WINDOW); }),
                   L"The package is damaged or incomplete.")
             << archive;
     }

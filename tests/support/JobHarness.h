@@ -3,7 +3,7 @@
 #pragma once
 
 #include "fs/WorkFolder.h"
-#include "job/Worker.h"
+#include "job/UnpackJob.h"
 #include "support/TestFiles.h"
 #include "win32/WindowCall.h"
 
@@ -36,7 +36,7 @@ public:
         if (cancelAtTotalSize)
             CancelJob();
     }
-    std::optional<OverwriteChoice> AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
+    std::optional<OverwriteAnswer> AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
     {
         if (notNow > 0) {
             --notNow;
@@ -46,7 +46,7 @@ public:
         stagedSeen.push_back(Exists(staged));
         if (onQuestion)
             onQuestion(staged);
-        OverwriteChoice answer = answers.empty() ? ovYes : answers.front();
+        OverwriteAnswer answer = answers.empty() ? OverwriteAnswer::Yes : answers.front();
         if (!answers.empty() && answers.size() > 1)
             answers.pop_front();
         return answer;
@@ -61,7 +61,7 @@ public:
 
     // Runs the worker to its end and answers what it posted. The message loop runs meanwhile,
     // so the worker's calls are answered on this thread.
-    JobEnd Run(TThreaEncryptFile& worker)
+    JobEnd Run(UnpackJob& worker)
     {
         done_ = false;
         worker.Start();
@@ -76,7 +76,7 @@ public:
     std::vector<int64_t> shownTotals;
     std::vector<std::wstring> asked;
     std::vector<bool> stagedSeen; // whether each question's staged file was there
-    std::deque<OverwriteChoice> answers; // the last one stands for every later question
+    std::deque<OverwriteAnswer> answers; // the last one stands for every later question
     std::function<void(const std::wstring& staged)> onQuestion; // to look at the staged file
     bool cancelAtTotalSize = false;
     int notNow = 0; // questions put off (another question is open) before one is shown
@@ -127,13 +127,13 @@ public:
             ::SetEnvironmentVariableW(name, temp.c_str());
         }
         g_sWorkDir = fs::SelectWorkFolder(10 * 1024 * 1024);
-        input.sOutputPath = scratch.path() + L"out";
-        input.sPassword = L"secret";
-        input.sDllPath = g_sWorkDir + L"7z.dll";
+        input.outputPath = scratch.path() + L"out";
+        input.password = L"secret";
+        input.libraryPath = g_sWorkDir + L"7z.dll";
         input.workDir = g_sWorkDir;
         input.programPath = BuildFile("test-packages/" + package);
-        target = input.sOutputPath + L"\\" + std::wstring(package.begin(), package.end() - 4) + L"\\";
-        ::CreateDirectoryW(input.sOutputPath.c_str(), nullptr);
+        target = input.outputPath + L"\\" + std::wstring(package.begin(), package.end() - 4) + L"\\";
+        ::CreateDirectoryW(input.outputPath.c_str(), nullptr);
     }
 
     // The temporary folder goes back to what it was: this one goes with the scratch folder.
@@ -145,7 +145,7 @@ public:
 
     JobEnd Run()
     {
-        TThreaEncryptFile worker(host, input);
+        UnpackJob worker(host, input);
         return host.Run(worker);
     }
 

@@ -1,6 +1,6 @@
-#include "ui/MainFrm.h"
-#include "ui/OverWriteFrm.h"
-#include "ui/PasswordFrm.h"
+#include "ui/ProgressWindow.h"
+#include "ui/OverwriteDialog.h"
+#include "ui/PasswordDialog.h"
 
 #include "support/TestFiles.h"
 

@@ -1,10 +1,10 @@
 // Every window in every language: each control's text fits it in its own font, no two controls
 // overlap, and each stays inside its window. The windows are made here, in this process, and
 // never shown.
-#include "ui/MainFrm.h"
-#include "ui/OverWriteFrm.h"
-#include "ui/PasswordFrm.h"
-#include "ui/SetOutputFrm.h"
+#include "ui/ProgressWindow.h"
+#include "ui/OverwriteDialog.h"
+#include "ui/PasswordDialog.h"
+#include "ui/FolderDialog.h"
 #include "ui/WindowTexts.h"
 #include "win32/Dpi.h"
 
@@ -115,16 +115,16 @@ TEST(WindowTexts, FitInEveryLanguage)
         const std::string name(language, language + ::lstrlenW(language));
         UseLanguage(scratch, language);
 
-        TfrmMain main;
+        ProgressWindow main;
         main.SetTexts();
         ExpectAllFits(main.hwnd(), name + " progress");
-        TfrmSetOutput folder(main.hwnd());
+        FolderDialog folder(main.hwnd());
         folder.SetTexts();
         ExpectAllFits(folder.hwnd(), name + " folder");
-        TfrmPassword password(main.hwnd());
+        PasswordDialog password(main.hwnd());
         password.SetTexts();
         ExpectAllFits(password.hwnd(), name + " password");
-        TfrmOverWrite overwrite(main.hwnd());
+        OverwriteDialog overwrite(main.hwnd());
         overwrite.SetTexts();
         ExpectAllFits(overwrite.hwnd(), name + " overwrite");
     }

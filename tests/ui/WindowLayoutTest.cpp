@@ -1,10 +1,10 @@
 // The four windows at the system's DPI and after a move to a monitor of another DPI: every place
 // and size is the one at 96 DPI scaled, the font and the icons too. The other system DPIs are
 // tried in programs of their own: the system reads its DPI when a program starts.
-#include "ui/MainFrm.h"
-#include "ui/OverWriteFrm.h"
-#include "ui/PasswordFrm.h"
-#include "ui/SetOutputFrm.h"
+#include "ui/ProgressWindow.h"
+#include "ui/OverwriteDialog.h"
+#include "ui/PasswordDialog.h"
+#include "ui/FolderDialog.h"
 #include "win32/Dpi.h"
 
 #include "support/Languages.h"
@@ -129,8 +129,8 @@ struct Windows {
         main.SetTexts();
         folder.SetTexts();
         password.SetTexts();
-        overwrite.sExistsFile = scratch / L"notes.txt";
-        overwrite.sNewFile = scratch / L"notes (new).txt";
+        overwrite.existingFile = scratch / L"notes.txt";
+        overwrite.newFile = scratch / L"notes (new).txt";
         overwrite.SetTexts();
     }
     void ExpectAll(int dpi) const
@@ -142,10 +142,10 @@ struct Windows {
         ExpectFileIcons(overwrite.hwnd(), dpi);
     }
 
-    TfrmMain main;
-    TfrmSetOutput folder{main.hwnd()};
-    TfrmPassword password{main.hwnd()};
-    TfrmOverWrite overwrite{main.hwnd()};
+    ProgressWindow main;
+    FolderDialog folder{main.hwnd()};
+    PasswordDialog password{main.hwnd()};
+    OverwriteDialog overwrite{main.hwnd()};
 };
 
 // The DPI this program runs at: the one its starter set, 96 (the test prefix's) otherwise.

@@ -2,25 +2,25 @@
 #pragma once
 
 #include "job/JobState.h"
-#include "ui/Format.h"
+#include "lang/Format.h"
 #include "win32/Handles.h"
 #include "win32/Window.h"
 
 #include <string>
 
-class TfrmOverWrite : public win32::Window {
+class OverwriteDialog : public win32::Window {
 public:
-    explicit TfrmOverWrite(HWND owner);
+    explicit OverwriteDialog(HWND owner);
 
-    // Shows both files and waits for an answer; closing the dialog otherwise answers ovYes.
-    OverwriteChoice Execute();
+    // Shows both files and waits for an answer; closing the dialog otherwise answers OverwriteAnswer::Yes.
+    OverwriteAnswer Execute();
 
-    std::wstring sExistsFile;
-    std::wstring sNewFile;
-    OverwriteChoice nChoice = ovYes;
+    std::wstring existingFile;
+    std::wstring newFile;
+    OverwriteAnswer choice_ = OverwriteAnswer::Yes;
 
     // Ends the open question with answer, as if it had been clicked.
-    void Answer(OverwriteChoice answer);
+    void Answer(OverwriteAnswer answer);
 
     // The texts from the language file, each control as wide as its text needs.
     void SetTexts();
@@ -32,11 +32,11 @@ private:
     void ShowIcon(const std::wstring& path, HWND image, win32::IconHandle& icon);
 
     HWND owner_;
-    HWND Label1 = nullptr, lblFile = nullptr, Label2 = nullptr, imgExists = nullptr, lblExistsFile_Size = nullptr,
-         lblExistsFile_Time = nullptr, Label5 = nullptr, imgNew = nullptr, lblNewFile_Size = nullptr,
-         lblNewFile_Time = nullptr;
-    HWND btnYes = nullptr, btnYesAll = nullptr, btnRename = nullptr, btnNo = nullptr, btnNoAll = nullptr,
-         btnCancel = nullptr;
+    HWND questionLabel_ = nullptr, pathLabel_ = nullptr, replaceLabel_ = nullptr, existingIcon_ = nullptr, existingSize_ = nullptr,
+         existingTime_ = nullptr, withLabel_ = nullptr, newIconView_ = nullptr, newSize_ = nullptr,
+         newTime_ = nullptr;
+    HWND yesButton_ = nullptr, yesAllButton_ = nullptr, renameButton_ = nullptr, noButton_ = nullptr, noAllButton_ = nullptr,
+         cancelButton_ = nullptr;
     win32::IconHandle existsIcon_, newIcon_;
 };
 

@@ -27,7 +27,7 @@ public:
     virtual void ShowTotalSize(int64_t totalSize) = 0;
     // Asks what to do about an existing file; nullopt when the question cannot be shown now
     // (another question is open): the worker asks again a moment later.
-    virtual std::optional<OverwriteChoice> AskOverwrite(const std::wstring& existing, const std::wstring& staged) = 0;
+    virtual std::optional<OverwriteAnswer> AskOverwrite(const std::wstring& existing, const std::wstring& staged) = 0;
     // Asks for a password; false when the user did not confirm.
     virtual bool AskPassword(std::wstring& password) = 0;
     // Asks the window to close (the user declined to give a password).
@@ -40,9 +40,9 @@ enum class JobStep { Progress, Placing };
 
 // Everything the job needs, set before the worker starts and not changed while it runs.
 struct JobInput {
-    std::wstring sOutputPath;  // as typed
-    std::wstring sPassword;    // as typed
-    std::wstring sDllPath;     // where the archive library is written
+    std::wstring outputPath;  // as typed
+    std::wstring password;    // as typed
+    std::wstring libraryPath; // where the archive library is written
     std::wstring workDir;      // the working folder, with its "\": the archive is staged there
     std::wstring programPath;  // the package: this program with its archive
     // Bytes the user may still write on the drive of an existing folder; negative when unknown.
@@ -53,13 +53,13 @@ struct JobInput {
     std::function<void(JobStep step, const std::wstring& path)> onStep;
 };
 
-class TThreaEncryptFile {
+class UnpackJob {
 public:
-    TThreaEncryptFile(JobHost& host, JobInput input);
+    UnpackJob(JobHost& host, JobInput input);
     // Waits for the run to end.
-    ~TThreaEncryptFile();
-    TThreaEncryptFile(const TThreaEncryptFile&) = delete;
-    TThreaEncryptFile& operator=(const TThreaEncryptFile&) = delete;
+    ~UnpackJob();
+    UnpackJob(const UnpackJob&) = delete;
+    UnpackJob& operator=(const UnpackJob&) = delete;
 
     // Starts the run on a thread of its own.
     void Start();
@@ -88,7 +88,7 @@ private:
     std::wstring StagedName(uint32_t index) const;
     std::vector<std::wstring> StagedPlaces() const;
     // The host's answer to a clash, asked again until it can be shown.
-    OverwriteChoice AskOverwrite(const std::wstring& existing, const std::wstring& staged);
+    OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged);
     void Done(JobEnd end);
 
     static int32_t OnJobPassword(void* context, std::wstring& password);
@@ -103,7 +103,7 @@ private:
     std::atomic<bool> finished_{false};
 
     // The standing answer to clashes.
-    OverwriteChoice nOverwrite = ovYes;
+    OverwriteAnswer overwriteAnswer_ = OverwriteAnswer::Yes;
 
     // The run's own state.
     std::wstring target_;

@@ -1,4 +1,4 @@
-#include "job/Worker.h"
+#include "job/UnpackJob.h"
 
 #include "fs/ByteStream.h"
 #include "fs/FileOps.h"
@@ -6,12 +6,13 @@
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
 #include "job/PackageFormat.h"
+#include "job/PackageMarker.h"
 #include "job/EntryPlaces.h"
 #include "job/Placement.h"
 #include "job/Staging.h"
 #include "lang/Language.h"
 #include "sevenzip/Stream.h"
-#include "ui/Format.h"
+#include "lang/Format.h"
 #include "win32/Error.h"
 #include "win32/Security.h"
 #include "win32/WindowCall.h"
@@ -24,35 +25,35 @@ constexpr DWORD kQuestionRetryMs = 100;
 
 } // namespace
 
-TThreaEncryptFile::TThreaEncryptFile(JobHost& host, JobInput input) : host_(host), input_(std::move(input)) {}
+UnpackJob::UnpackJob(JobHost& host, JobInput input) : host_(host), input_(std::move(input)) {}
 
-TThreaEncryptFile::~TThreaEncryptFile()
+UnpackJob::~UnpackJob()
 {
     if (thread_)
         ::WaitForSingleObject(thread_.get(), INFINITE);
 }
 
-void TThreaEncryptFile::Start()
+void UnpackJob::Start()
 {
-    thread_.reset(::CreateThread(nullptr, 0, &TThreaEncryptFile::ThreadProc, this, 0, nullptr));
+    thread_.reset(::CreateThread(nullptr, 0, &UnpackJob::ThreadProc, this, 0, nullptr));
     if (!thread_)
         throw win32::Error(win32::SystemErrorText(::GetLastError()));
 }
 
-DWORD WINAPI TThreaEncryptFile::ThreadProc(void* self)
+DWORD WINAPI UnpackJob::ThreadProc(void* self)
 {
     try {
-        static_cast<TThreaEncryptFile*>(self)->RunJob();
+        static_cast<UnpackJob*>(self)->RunJob();
     } catch (...) {
         // Only the report itself can fail here (no memory left for it): the end must still reach
         // the window, or it would wait for ever.
-        static_cast<TThreaEncryptFile*>(self)->finished_ = true;
-        static_cast<TThreaEncryptFile*>(self)->Done(kJobFailed);
+        static_cast<UnpackJob*>(self)->finished_ = true;
+        static_cast<UnpackJob*>(self)->Done(kJobFailed);
     }
     return 0;
 }
 
-void TThreaEncryptFile::WaitWhileServingCalls()
+void UnpackJob::WaitWhileServingCalls()
 {
     HANDLE thread = thread_.get();
     while (thread) {
@@ -64,14 +65,14 @@ void TThreaEncryptFile::WaitWhileServingCalls()
     }
 }
 
-void TThreaEncryptFile::Done(JobEnd end)
+void UnpackJob::Done(JobEnd end)
 {
     ::PostMessageW(host_.Window(), WM_EXTRACT_DONE, end.wParam, end.lParam);
 }
 
 // Every end of the run comes through here: the reader is released and every scratch folder
 // removed before the window hears of the end.
-void TThreaEncryptFile::RunJob()
+void UnpackJob::RunJob()
 {
     JobEnd end = kJobFinished;
     try {
@@ -106,9 +107,9 @@ void TThreaEncryptFile::RunJob()
         // The account is a courtesy: without memory for it, the end is still reported.
     }
     reader_.reset();
-    win32::WipeText(input_.sPassword); // the archive is closed: nothing needs it now
+    win32::WipeText(input_.password); // the archive is closed: nothing needs it now
     if (extractingIntoTarget_)
-        fs::RemoveMarkerFile(target_); // the marker never stays, whatever stopped the extraction
+        RemoveMarkerFile(target_); // the marker never stays, whatever stopped the extraction
     if (createdTarget_ && (end != kJobFinished || g_bCancel.load())) {
         // A folder of ours with nothing in it is no result: the target, and each folder made on
         // the way to it, as long as it is empty.
@@ -145,7 +146,7 @@ std::wstring Listed(const std::vector<std::wstring>& names)
 } // namespace
 
 // After a failure that left whole files: how many there are, and which entries did not come out.
-std::wstring TThreaEncryptFile::WhatCameOut()
+std::wstring UnpackJob::WhatCameOut()
 {
     size_t whole = 0;
     std::vector<std::wstring> missing;
@@ -168,7 +169,7 @@ std::wstring TThreaEncryptFile::WhatCameOut()
 }
 
 // The entries placed under new names because a file and a folder wanted one name.
-std::wstring TThreaEncryptFile::RenamedEntries() const
+std::wstring UnpackJob::RenamedEntries() const
 {
     if (renamed_.empty())
         return {};
@@ -181,7 +182,7 @@ std::wstring TThreaEncryptFile::RenamedEntries() const
 
 // Where an entry is staged in a scratch folder: under its number, so that entries that land on
 // one name in the target stay apart there, with its extension for the icon the question shows.
-std::wstring TThreaEncryptFile::StagedName(uint32_t index) const
+std::wstring UnpackJob::StagedName(uint32_t index) const
 {
     const std::wstring& place = places_[index];
     const size_t nameStart = place.find_last_of(L'\\') + 1;
@@ -191,7 +192,7 @@ std::wstring TThreaEncryptFile::StagedName(uint32_t index) const
            (extension ? place.substr(dot) : L"");
 }
 
-std::vector<std::wstring> TThreaEncryptFile::StagedPlaces() const
+std::vector<std::wstring> UnpackJob::StagedPlaces() const
 {
     std::vector<std::wstring> staged;
     for (uint32_t i = 0; i < places_.size(); ++i)
@@ -199,7 +200,7 @@ std::vector<std::wstring> TThreaEncryptFile::StagedPlaces() const
     return staged;
 }
 
-std::set<uint32_t> TThreaEncryptFile::MarkerEntries() const
+std::set<uint32_t> UnpackJob::MarkerEntries() const
 {
     std::set<uint32_t> markers;
     for (uint32_t i = 0; i < entryCount_; ++i)
@@ -208,16 +209,16 @@ std::set<uint32_t> TThreaEncryptFile::MarkerEntries() const
     return markers;
 }
 
-std::wstring TThreaEncryptFile::NewScratchFolder()
+std::wstring UnpackJob::NewScratchFolder()
 {
     std::wstring folder = fs::WithTrailingBackslash(fs::SelectWorkFolder(totalSize_));
     scratchFolders_.push_back(folder);
     return folder;
 }
 
-JobEnd TThreaEncryptFile::Run()
+JobEnd UnpackJob::Run()
 {
-    target_ = fs::FullPathOf(TargetFolderFor(input_.sOutputPath, fs::MapName(fs::GetBaseName(input_.programPath))));
+    target_ = fs::FullPathOf(TargetFolderFor(input_.outputPath, fs::MapName(fs::GetBaseName(input_.programPath))));
     if (auto end = StageAndOpen())
         return *end;
     if (auto end = CheckPassword())
@@ -226,7 +227,7 @@ JobEnd TThreaEncryptFile::Run()
 }
 
 // Copies the archive out of the program file, deploys the library and opens the archive.
-std::optional<JobEnd> TThreaEncryptFile::StageAndOpen()
+std::optional<JobEnd> UnpackJob::StageAndOpen()
 {
     // Nobody else may touch the staged archive until it closes, and it goes when it closes, even
     // when the process is ended without warning: no copy of the archive stays behind.
@@ -251,23 +252,23 @@ std::optional<JobEnd> TThreaEncryptFile::StageAndOpen()
 
     {
         // Held until the library is loaded from it.
-        win32::FileHandle library = SaveResourceToHeldFile(L"7z_dll", L"FILE", input_.sDllPath);
+        win32::FileHandle library = SaveResourceToHeldFile(L"7z_dll", L"FILE", input_.libraryPath);
         if (g_bCancel.load())
             return kJobFinished;
-        reader_ = CreateInArchive(sevenzip::CLSID_Format7z, input_.sDllPath);
+        reader_ = CreateInArchive(sevenzip::CLSID_Format7z, input_.libraryPath);
     }
     reader_->SetProgressSink(this, &OnLibraryProgress);
     staged->Seek(0, ByteStream::FromStart);
     win32::ComPtr<sevenzip::IInStream> stream(new T7zStream(std::move(staged)));
-    reader_->OpenArchiveStream(stream.get());
+    reader_->OpenArchiveStream(stream.get(), SEARCH_WINDOW);
     reader_->SetPasswordSource(this, &OnJobPassword);
-    reader_->SetPassword(input_.sPassword);
+    reader_->SetPassword(input_.password);
     entryCount_ = reader_->ItemCount();
     return std::nullopt;
 }
 
 // Inventory, then the password check on the marker entry.
-std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
+std::optional<JobEnd> UnpackJob::CheckPassword()
 {
     const std::wstring& target = target_;
     std::vector<EntryName> names;
@@ -341,7 +342,7 @@ std::optional<JobEnd> TThreaEncryptFile::CheckPassword()
     return std::nullopt;
 }
 
-JobEnd TThreaEncryptFile::Extract()
+JobEnd UnpackJob::Extract()
 {
     const std::wstring& target = target_;
     const std::wstring scratch = anyExists_ ? NewScratchFolder() : std::wstring();
@@ -365,7 +366,7 @@ JobEnd TThreaEncryptFile::Extract()
     if (!anyExists_) {
         extractingIntoTarget_ = true;
         reader_->ExtractAllTo(target, places_, MarkerEntries());
-        fs::RemoveMarkerFile(target);
+        RemoveMarkerFile(target);
         extractingIntoTarget_ = false;
     } else {
         SetFlag(g_bStagedExtract, true);
@@ -396,7 +397,7 @@ JobEnd TThreaEncryptFile::Extract()
 // Before anything is written: the target's drive must hold every file, and when the files are
 // staged first, the scratch folder's drive must hold them too. On one volume the staged files are
 // moved into place, so the volume holds them once.
-void TThreaEncryptFile::CheckFreeSpace(const std::wstring& scratch)
+void UnpackJob::CheckFreeSpace(const std::wstring& scratch)
 {
     std::vector<std::pair<std::wstring, int64_t>> needs{{fs::ExistingAncestor(target_), totalSize_}};
     if (!scratch.empty()) {
@@ -413,7 +414,7 @@ void TThreaEncryptFile::CheckFreeSpace(const std::wstring& scratch)
     }
 }
 
-JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
+JobEnd UnpackJob::PlaceStagedFiles(const std::wstring& scratch)
 {
     const std::wstring& target = target_;
     SetFlag(g_bPlacing, true);
@@ -442,24 +443,24 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
         if (!fs::FileExists(to)) {
             PlaceFile(from, to, false);
         } else {
-            OverwriteChoice choice = nOverwrite;
-            if (choice != ovNoAll && choice != ovYesAll && choice != ovRename) {
-                nOverwrite = AskOverwrite(to, from);
-                choice = nOverwrite;
+            OverwriteAnswer choice = overwriteAnswer_;
+            if (choice != OverwriteAnswer::NoAll && choice != OverwriteAnswer::YesAll && choice != OverwriteAnswer::Rename) {
+                overwriteAnswer_ = AskOverwrite(to, from);
+                choice = overwriteAnswer_;
             }
             switch (choice) {
-            case ovYes:
-            case ovYesAll:
+            case OverwriteAnswer::Yes:
+            case OverwriteAnswer::YesAll:
                 PlaceFile(from, to, true);
                 break;
-            case ovRename:
+            case OverwriteAnswer::Rename:
                 PlaceFile(from, MakeRenamePath(to), false);
                 break;
-            case ovCancel:
+            case OverwriteAnswer::Cancel:
                 CancelJob();
                 break;
-            case ovNo:
-            case ovNoAll:
+            case OverwriteAnswer::No:
+            case OverwriteAnswer::NoAll:
                 break;
             }
         }
@@ -471,10 +472,10 @@ JobEnd TThreaEncryptFile::PlaceStagedFiles(const std::wstring& scratch)
     return kJobFinished;
 }
 
-OverwriteChoice TThreaEncryptFile::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
+OverwriteAnswer UnpackJob::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
 {
     for (;;) {
-        std::optional<OverwriteChoice> answer;
+        std::optional<OverwriteAnswer> answer;
         win32::CallOnWindowThread(host_.Window(), [&] { answer = host_.AskOverwrite(existing, staged); });
         if (answer)
             return *answer;
@@ -482,15 +483,15 @@ OverwriteChoice TThreaEncryptFile::AskOverwrite(const std::wstring& existing, co
     }
 }
 
-int32_t TThreaEncryptFile::OnLibraryProgress(void* context, int32_t isTotal, int64_t value)
+int32_t UnpackJob::OnLibraryProgress(void* context, int32_t isTotal, int64_t value)
 {
     const int32_t answer = OnJobProgress(nullptr, isTotal, value);
     if (answer == 0 && isTotal == 0)
-        static_cast<TThreaEncryptFile*>(context)->Step(JobStep::Progress);
+        static_cast<UnpackJob*>(context)->Step(JobStep::Progress);
     return answer;
 }
 
-void TThreaEncryptFile::Step(JobStep step, const std::wstring& path)
+void UnpackJob::Step(JobStep step, const std::wstring& path)
 {
     if (!input_.onStep)
         return;
@@ -500,10 +501,10 @@ void TThreaEncryptFile::Step(JobStep step, const std::wstring& path)
     }
 }
 
-int32_t TThreaEncryptFile::OnJobPassword(void* context, std::wstring& password)
+int32_t UnpackJob::OnJobPassword(void* context, std::wstring& password)
 {
     // Called from inside the library: nothing may unwind through it.
-    auto* self = static_cast<TThreaEncryptFile*>(context);
+    auto* self = static_cast<UnpackJob*>(context);
     bool confirmed = false;
     std::wstring typed;
     try {

@@ -1,4 +1,4 @@
-#include "job/Worker.h"
+#include "job/UnpackJob.h"
 
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
@@ -37,7 +37,7 @@ std::vector<std::wstring> ArchiveOrder(const std::wstring& package)
     WriteFile(scratch / L"payload.bin", content.substr(PAYLOAD_OFFSET));
     std::vector<std::wstring> paths;
     auto reader = CreateInArchive(sevenzip::CLSID_Format7z, CopyLibrary(scratch));
-    reader->OpenArchiveFile(scratch / L"payload.bin");
+    reader->OpenArchiveFile(scratch / L"payload.bin", SEARCH_WINDOW);
     for (uint32_t i = 0; i < reader->ItemCount(); ++i)
         if (!reader->ItemIsFolder(i) && reader->ItemPath(i) != kMarkerName)
             paths.push_back(reader->ItemPath(i));
@@ -103,7 +103,7 @@ TEST(Job, ALeftoverMarkerMakesTheExtractionStagedWithoutAQuestion)
 // asks about them, in archive order.
 struct ClashCase {
     const char* name;
-    std::deque<OverwriteChoice> answers;
+    std::deque<OverwriteAnswer> answers;
     size_t questions;
     std::vector<bool> replaced; // for c1 to c4 in archive order
 };
@@ -111,11 +111,11 @@ struct ClashCase {
 TEST(Job, SettlesEachClashByTheAnswer)
 {
     const ClashCase cases[] = {
-        {"yes asks again", {ovYes}, 4, {true, true, true, true}},
-        {"yes to all", {ovYesAll}, 1, {true, true, true, true}},
-        {"no asks again", {ovNo}, 4, {false, false, false, false}},
-        {"no to all", {ovNoAll}, 1, {false, false, false, false}},
-        {"mixed", {ovNo, ovYes, ovNoAll}, 3, {false, true, false, false}},
+        {"yes asks again", {OverwriteAnswer::Yes}, 4, {true, true, true, true}},
+        {"yes to all", {OverwriteAnswer::YesAll}, 1, {true, true, true, true}},
+        {"no asks again", {OverwriteAnswer::No}, 4, {false, false, false, false}},
+        {"no to all", {OverwriteAnswer::NoAll}, 1, {false, false, false, false}},
+        {"mixed", {OverwriteAnswer::No, OverwriteAnswer::Yes, OverwriteAnswer::NoAll}, 3, {false, true, false, false}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -154,7 +154,7 @@ TEST(Job, AutoRenameTakesTheNextFreeNumberWithoutAskingAgain)
     fs::CreateFolderChain(bench.target + L"clash\\");
     for (const wchar_t* name : {L"report.txt", L"report(1).txt", L"report(2).txt", L"c1.txt", L"c2.txt"})
         WriteFile(bench.target + L"clash\\" + name, "old");
-    bench.host.answers = {ovRename};
+    bench.host.answers = {OverwriteAnswer::Rename};
 
     EXPECT_EQ(bench.Run(), kJobFinished);
 
@@ -177,7 +177,7 @@ TEST(Job, CancelAtTheThirdClashKeepsWhatWasPlaced)
     fs::CreateFolderChain(bench.target + L"clash\\");
     for (const auto& path : clashes)
         WriteFile(bench.target + path, "old");
-    bench.host.answers = {ovYes, ovYes, ovCancel};
+    bench.host.answers = {OverwriteAnswer::Yes, OverwriteAnswer::Yes, OverwriteAnswer::Cancel};
 
     EXPECT_EQ(bench.Run(), kJobFinished);
 
@@ -240,7 +240,7 @@ TEST(Job, ClashesAreSettledAlikeByMoveAndByCopy)
         SCOPED_TRACE(testing::PrintToString(output));
         JobBench bench("good.exe");
         if (!output.empty()) {
-            bench.input.sOutputPath = output;
+            bench.input.outputPath = output;
             bench.target = output + L"\\good\\";
         }
         const auto removed = win32::ScopeExit([&] { ScratchFolder::Remove(bench.target); });
@@ -251,7 +251,7 @@ TEST(Job, ClashesAreSettledAlikeByMoveAndByCopy)
         fs::CreateFolderChain(bench.target + L"clash\\");
         for (const auto& path : clashes)
             WriteFile(bench.target + path, "old");
-        bench.host.answers = {ovYes, ovNo, ovRename}; // Auto Rename: for every later clash too
+        bench.host.answers = {OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::Rename}; // Auto Rename: for every later clash too
 
         EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
 
@@ -267,7 +267,7 @@ TEST(Job, ClashesAreSettledAlikeByMoveAndByCopy)
 TEST(Job, AWrongPasswordLeavesTheOutputFolderUntouched)
 {
     JobBench bench("good.exe");
-    bench.input.sPassword = L"not it";
+    bench.input.password = L"not it";
     EXPECT_EQ(bench.Run(), kJobWrongPassword);
     EXPECT_FALSE(Exists(bench.target));
     EXPECT_EQ(g_bExtractPhase.load(), 0);
@@ -287,7 +287,7 @@ TEST(Job, WithoutAMarkerOrWithAnEmptyOneThereIsNothingToCheck)
         {
             // The check passes; the extraction then finds the password wrong.
             JobBench bench(package);
-            bench.input.sPassword = L"not it";
+            bench.input.password = L"not it";
             EXPECT_EQ(bench.Run(), kJobFailed);
             EXPECT_FALSE(g_sJobError.empty());
             EXPECT_FALSE(Exists(bench.target + kMarkerName));
@@ -300,7 +300,7 @@ TEST(Job, ATargetFolderThatCannotBeMadeIsReportedAfterTheRetries)
 {
     JobBench bench("good.exe");
     WriteFile(bench.scratch / L"a-file");
-    bench.input.sOutputPath = bench.scratch / L"a-file\\below";
+    bench.input.outputPath = bench.scratch / L"a-file\\below";
     EXPECT_EQ(bench.Run(), kJobNoTargetFolder);
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
@@ -328,7 +328,7 @@ TEST(Job, DamagedOrUnsafePackagesEndWithAnError)
     JobBench unsafe("unsafe.exe");
     unsafe.Run();
     EXPECT_FALSE(Exists(unsafe.target)); // refused before anything was made
-    EXPECT_FALSE(Exists(unsafe.input.sOutputPath + L"\\evil.txt"));
+    EXPECT_FALSE(Exists(unsafe.input.outputPath + L"\\evil.txt"));
 }
 
 // Scratch folders come from the same choice as the working folder. When no fresh one can be made
@@ -339,7 +339,7 @@ TEST(Job, AScratchFolderThatCannotBeMadeEndsTheJobAndRemovesNothingElse)
     JobBench bench("good.exe");
     const std::wstring temp = bench.scratch / L"temp\\";
     WriteFile(temp + L"sentinel.txt", "keep");
-    WriteFile(bench.input.sOutputPath + L"\\sentinel.txt", "keep");
+    WriteFile(bench.input.outputPath + L"\\sentinel.txt", "keep");
     fs::WorkFolderCalls& calls = fs::CurrentWorkFolderCalls();
     calls.uniqueName = [](const std::wstring&, std::wstring&) {
         ::SetLastError(ERROR_ACCESS_DENIED);
@@ -352,7 +352,7 @@ TEST(Job, AScratchFolderThatCannotBeMadeEndsTheJobAndRemovesNothingElse)
     EXPECT_EQ(g_sJobError.rfind(L"Cannot create a working folder in \"" + temp + L"\". ", 0), 0u)
         << testing::PrintToString(g_sJobError);
     EXPECT_EQ(ReadAll(temp + L"sentinel.txt"), "keep");
-    EXPECT_EQ(ReadAll(bench.input.sOutputPath + L"\\sentinel.txt"), "keep");
+    EXPECT_EQ(ReadAll(bench.input.outputPath + L"\\sentinel.txt"), "keep");
     EXPECT_TRUE(fs::FolderExists(g_sWorkDir)); // the window's to remove, not the worker's
 }
 
@@ -414,7 +414,7 @@ TEST(Job, APausedJobHoldsUntilItContinues)
 {
     JobBench bench("big.exe");
     PauseJob(true);
-    TThreaEncryptFile worker(bench.host, bench.input);
+    UnpackJob worker(bench.host, bench.input);
     std::thread release([] {
         // Give a wrongly running worker time to show itself, then let it go on.
         for (int i = 0; i < 30 && g_nCurrentSize.load() == 0; ++i)
@@ -434,7 +434,7 @@ TEST(Job, NobodyCanChangeTheStagedArchiveOrTheLibraryWhileTheyAreInUse)
     bool tmpWritable = true, libraryWritable = true;
     OnStep probe(bench.input, [](JobStep step, auto&) { return step == JobStep::Progress; }, [&] {
         for (auto [path, writable] : {std::pair{g_sWorkDir + L"tmp.dat", &tmpWritable},
-                                      std::pair{bench.input.sDllPath, &libraryWritable}}) {
+                                      std::pair{bench.input.libraryPath, &libraryWritable}}) {
             HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, 0, nullptr);
             *writable = h != INVALID_HANDLE_VALUE;
@@ -522,13 +522,13 @@ protected:
             GTEST_SKIP() << "no small drive F: here (it needs root to mount)";
         // A folder of each test's own: the tests may run side by side.
         const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        bench.input.sOutputPath = L"F:\\" + std::wstring(test, test + std::strlen(test));
-        bench.target = bench.input.sOutputPath + L"\\big\\";
+        bench.input.outputPath = L"F:\\" + std::wstring(test, test + std::strlen(test));
+        bench.target = bench.input.outputPath + L"\\big\\";
     }
     void TearDown() override
     {
         std::error_code ignored;
-        std::filesystem::remove_all(bench.input.sOutputPath, ignored);
+        std::filesystem::remove_all(bench.input.outputPath, ignored);
     }
 
     // Every file under its final name is whole: byte for byte its source.
@@ -595,7 +595,7 @@ TEST(Job, DamageMetBeforeACancelIsStillReported)
     JobBench bench("flipped.exe");
     fs::CreateFolderChain(bench.target);
     WriteFile(bench.target + L"one.txt", "old");
-    bench.host.answers = {ovCancel};
+    bench.host.answers = {OverwriteAnswer::Cancel};
     EXPECT_EQ(bench.Run(), kJobFailed);
     EXPECT_NE(g_sJobError.find(L"docs\\nested\\deeper\\data.bin"), std::wstring::npos)
         << testing::PrintToString(g_sJobError);
@@ -612,7 +612,7 @@ TEST(Job, AClashQuestionPutOffIsAskedAgain)
     fs::CreateFolderChain(bench.target);
     WriteFile(bench.target + L"one.txt", "old");
     bench.host.notNow = 3;
-    bench.host.answers = {ovNo};
+    bench.host.answers = {OverwriteAnswer::No};
     EXPECT_EQ(bench.Run(), kJobFinished);
     EXPECT_EQ(bench.host.asked.size(), 1u);
     EXPECT_EQ(ReadAll(bench.target + L"one.txt"), "old");
@@ -624,9 +624,9 @@ TEST(Job, AClashQuestionPutOffIsAskedAgain)
 TEST(Job, FoldersMadeOnTheWayGoWhenNothingCameOut)
 {
     JobBench bench("big.exe");
-    const std::wstring existing = bench.input.sOutputPath + L"\\";
-    bench.input.sOutputPath = existing + L"typed\\deeper";
-    bench.target = bench.input.sOutputPath + L"\\big\\";
+    const std::wstring existing = bench.input.outputPath + L"\\";
+    bench.input.outputPath = existing + L"typed\\deeper";
+    bench.target = bench.input.outputPath + L"\\big\\";
     OnStep cancel(bench.input, [](JobStep step, auto&) { return step == JobStep::Progress && g_bExtractPhase.load(); },
                   [] { CancelJob(); });
     EXPECT_EQ(bench.Run(), kJobFinished);
@@ -655,7 +655,7 @@ TEST(Job, TheStagedPathOnOneVolumeNeedsTheFilesOnce)
         static int64_t free;
         free = c.free;
         bench.input.freeBytes = [](const std::wstring&) { return free; };
-        bench.host.answers = {ovYesAll};
+        bench.host.answers = {OverwriteAnswer::YesAll};
         EXPECT_EQ(bench.Run(), c.end) << testing::PrintToString(g_sJobError);
         if (c.end == kJobFinished) {
             EXPECT_EQ(FilesBelow(bench.target), FilesBelow(BuildFile("test-packages/big/")));
@@ -673,15 +673,15 @@ TEST(Job, EveryEntryIsAccountedFor)
 {
     const struct {
         const char* package;
-        std::deque<OverwriteChoice> answers;
+        std::deque<OverwriteAnswer> answers;
         size_t questions;
         std::map<std::wstring, std::string> files; // the target afterwards
         JobEnd end;
         std::vector<std::wstring> said; // in the end's text
     } cases[] = {
-        {"case.exe", {ovRename}, 1, {{L"Case.txt", "upper"}, {L"case(1).txt", "lower"}}, kJobFinished, {}},
-        {"case.exe", {ovNo}, 1, {{L"Case.txt", "upper"}}, kJobFinished, {}},
-        {"twice.exe", {ovRename}, 1, {{L"ok.txt", "first"}, {L"ok(1).txt", "second"}}, kJobFinished, {}},
+        {"case.exe", {OverwriteAnswer::Rename}, 1, {{L"Case.txt", "upper"}, {L"case(1).txt", "lower"}}, kJobFinished, {}},
+        {"case.exe", {OverwriteAnswer::No}, 1, {{L"Case.txt", "upper"}}, kJobFinished, {}},
+        {"twice.exe", {OverwriteAnswer::Rename}, 1, {{L"ok.txt", "first"}, {L"ok(1).txt", "second"}}, kJobFinished, {}},
         {"file-folder.exe", {}, 0, {{L"dup", "file"}, {L"dup(1)\\x.txt", "inside"}}, kJobFinished,
          {L"Windows cannot keep these names apart; they were placed under new names:\r\ndup\\x.txt \u2192 dup(1)\\x.txt"}},
         {"devices.exe", {}, 0, {{L"_CONIN$", "conin"}, {L"_conout$.txt", "conout"}, {L"_COM0", "com0"}}, kJobFinished, {}},
@@ -732,7 +732,7 @@ TEST(Job, DamagedOrUnfinishedEntriesNeverKeepTheirNames)
             if (staged) {
                 fs::CreateFolderChain(bench.target);
                 WriteFile(bench.target + c.kept, "old");
-                bench.host.answers = {ovNo};
+                bench.host.answers = {OverwriteAnswer::No};
             }
             OnStep cancel(
                 bench.input,
@@ -847,8 +847,8 @@ TEST(Job, APackageNamedWithDotsUnpacksIntoAFolderOfItsOwn)
         ASSERT_TRUE(::CopyFileW(bench.input.programPath.c_str(), (bench.scratch / name).c_str(), FALSE));
         bench.input.programPath = bench.scratch / name;
         EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
-        EXPECT_EQ(FilesBelow(bench.input.sOutputPath + L"\\_\\"), InputFiles());
-        EXPECT_EQ(FilesBelow(bench.input.sOutputPath + L"\\").size(), InputFiles().size());
+        EXPECT_EQ(FilesBelow(bench.input.outputPath + L"\\_\\"), InputFiles());
+        EXPECT_EQ(FilesBelow(bench.input.outputPath + L"\\").size(), InputFiles().size());
     }
 }
 

@@ -1,14 +1,18 @@
-#include "ui/MainFrm.h"
+#include "ui/ProgressWindow.h"
 
 #include "fs/FileOps.h"
 #include "lang/Language.h"
-#include "ui/Format.h"
+#include "lang/Format.h"
 #include "ui/WindowTexts.h"
 #include "win32/WindowCall.h"
 #include "win32/SystemLibrary.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
+
+// The window's class name, as an older form of this program named it: other programs may find the
+// window by it.
+constexpr wchar_t kWindowClass[] = L"TfrmMain";
 
 namespace {
 
@@ -28,144 +32,144 @@ std::wstring DefaultApplicationTitle()
     return name;
 }
 
-TfrmMain::TfrmMain()
+ProgressWindow::ProgressWindow()
 {
-    Create(L"TfrmMain", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_APPWINDOW, 392, 210,
+    Create(kWindowClass, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_APPWINDOW, 392, 210,
            nullptr);
-    btnHide = AddButton(IdHide, L"&Background", 24, 164, 75, 25);
-    btnPause = AddButton(IdPause, L"&Pause", 159, 164, 75, 25);
-    btnCancel = AddButton(IdCancel, L"Cancel", 294, 164, 75, 25);
-    GroupBox1 = AddGroupBox(24, 66, 345, 78);
-    pbTotal = AddControl(PROGRESS_CLASSW, L"", 0, 24, 37, 345, 17);
-    ::SendMessageW(pbTotal, PBM_SETRANGE32, 0, 100);
-    lblFileName = AddLabel(L"00:00:00", 24, 13, 0, 0, SS_NOPREFIX);
-    lblPercent = AddLabel(L"100%", 340, 13, 29, 13, SS_RIGHT);
+    backgroundButton_ = AddButton(IdHide, L"&Background", 24, 164, 75, 25);
+    pauseButton_ = AddButton(IdPause, L"&Pause", 159, 164, 75, 25);
+    cancelButton_ = AddButton(IdCancel, L"Cancel", 294, 164, 75, 25);
+    statsFrame_ = AddGroupBox(24, 66, 345, 78);
+    progressBar_ = AddControl(PROGRESS_CLASSW, L"", 0, 24, 37, 345, 17);
+    ::SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
+    status_ = AddLabel(L"00:00:00", 24, 13, 0, 0, SS_NOPREFIX);
+    percentLabel_ = AddLabel(L"100%", 340, 13, 29, 13, SS_RIGHT);
     // Inside the frame, which starts at (24, 66).
     const int x = 24, y = 66;
-    lblTotalSize_Tip = AddLabel(L"Total size:", x + 16, y + 17, 84, 26);
-    lblTotalSize = AddLabel(L"00:00:00", x + 99, y + 17);
-    lblCurrentSize_Tip = AddLabel(L"Processed:", x + 130, y + 33, 40, 13);
-    lblCurrentSize = AddLabel(L"00:00:00", x + 194, y + 33);
-    ::ShowWindow(lblCurrentSize_Tip, SW_HIDE);
-    ::ShowWindow(lblCurrentSize, SW_HIDE);
-    lblTime_Used_Tip = AddLabel(L"Elapsed time:", x + 198, y + 17, 90, 26);
-    lblTime_Used = AddLabel(L"00:00:00", x + 293, y + 17);
-    lblSpeed_Tip = AddLabel(L"Speed:", x + 16, y + 47, 84, 26);
-    lblSpeed = AddLabel(L"00:00:00", x + 99, y + 47);
-    lblTime_Left_Tip = AddLabel(L"Remaining time:", x + 198, y + 47, 90, 26);
-    lblTime_Left = AddLabel(L"00:00:00", x + 293, y + 47);
+    totalSizeCaption_ = AddLabel(L"Total size:", x + 16, y + 17, 84, 26);
+    totalSize_ = AddLabel(L"00:00:00", x + 99, y + 17);
+    doneSizeCaption_ = AddLabel(L"Processed:", x + 130, y + 33, 40, 13);
+    doneSize_ = AddLabel(L"00:00:00", x + 194, y + 33);
+    ::ShowWindow(doneSizeCaption_, SW_HIDE);
+    ::ShowWindow(doneSize_, SW_HIDE);
+    elapsedCaption_ = AddLabel(L"Elapsed time:", x + 198, y + 17, 90, 26);
+    elapsed_ = AddLabel(L"00:00:00", x + 293, y + 17);
+    speedCaption_ = AddLabel(L"Speed:", x + 16, y + 47, 84, 26);
+    speed_ = AddLabel(L"00:00:00", x + 99, y + 47);
+    remainingCaption_ = AddLabel(L"Remaining time:", x + 198, y + 47, 90, 26);
+    remaining_ = AddLabel(L"00:00:00", x + 293, y + 47);
     win32::SetText(hwnd(), L"Extract");
     win32::SetApplicationTitle(DefaultApplicationTitle());
 }
 
-TfrmMain::~TfrmMain()
+ProgressWindow::~ProgressWindow()
 {
     RemoveTrayIcon();
 }
 
-void TfrmMain::SetLabel(HWND label, const std::wstring& text)
+void ProgressWindow::SetLabel(HWND label, const std::wstring& text)
 {
     win32::SetText(label, text);
-    if (label != lblPercent)
+    if (label != percentLabel_)
         FitLabel(label);
 }
 
 // --- The states the run sequence asks for ---
 
-void TfrmMain::SetTexts()
+void ProgressWindow::SetTexts()
 {
     win32::SetApplicationTitle(LangText(L"01000000"));
     ApplyTexts({
         {hwnd(), L"02000800"},
-        {btnHide, L"02000C10"},         {btnPause, L"02000C12"},          {btnCancel, L"02000710"},
-        {lblTotalSize_Tip, L"02000C03"}, {lblCurrentSize_Tip, L"02000C05"}, {lblSpeed_Tip, L"02000C04"},
-        {lblTime_Used_Tip, L"02000C01"}, {lblTime_Left_Tip, L"02000C02"},
+        {backgroundButton_, L"02000C10"},         {pauseButton_, L"02000C12"},          {cancelButton_, L"02000710"},
+        {totalSizeCaption_, L"02000C03"}, {doneSizeCaption_, L"02000C05"}, {speedCaption_, L"02000C04"},
+        {elapsedCaption_, L"02000C01"}, {remainingCaption_, L"02000C02"},
     });
     Arrange();
 }
 
-void TfrmMain::Arrange()
+void ProgressWindow::Arrange()
 {
-    FitToTexts(Dpi(), {btnHide, btnPause, btnCancel});
-    const std::pair<HWND, HWND> tips[] = {{lblTotalSize_Tip, lblTotalSize}, {lblSpeed_Tip, lblSpeed},
-                                          {lblTime_Used_Tip, lblTime_Used}, {lblTime_Left_Tip, lblTime_Left}};
+    FitToTexts(Dpi(), {backgroundButton_, pauseButton_, cancelButton_});
+    const std::pair<HWND, HWND> tips[] = {{totalSizeCaption_, totalSize_}, {speedCaption_, speed_},
+                                          {elapsedCaption_, elapsed_}, {remainingCaption_, remaining_}};
     for (const auto& [tip, value] : tips)
         FitTipBeside(tip, value, Dpi());
 }
 
-void TfrmMain::WaitUnseen()
+void ProgressWindow::WaitUnseen()
 {
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
     ::SetLayeredWindowAttributes(hwnd(), 0, 0, LWA_ALPHA);
-    nTimeUsed = 0;
+    secondsUsed_ = 0;
     ::SetTimer(hwnd(), kStartTimer, 50, nullptr);
 }
 
-void TfrmMain::ShowJobStarted()
+void ProgressWindow::ShowJobStarted()
 {
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
     ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
-    SetLabel(lblPercent, L"0%");
-    SetLabel(lblSpeed, L"");
-    SetLabel(lblFileName, LangText(L"02000105"));
+    SetLabel(percentLabel_, L"0%");
+    SetLabel(speed_, L"");
+    SetLabel(status_, LangText(L"02000105"));
     percent_ = 0;
     ShowOnTaskbar(TaskbarState::Normal);
 }
 
-void TfrmMain::StartProgressTimer()
+void ProgressWindow::StartProgressTimer()
 {
     ::SetTimer(hwnd(), kProgressTimer, 1000, nullptr);
 }
 
-void TfrmMain::StopProgressTimer()
+void ProgressWindow::StopProgressTimer()
 {
     ::KillTimer(hwnd(), kProgressTimer);
 }
 
-void TfrmMain::HideForGood()
+void ProgressWindow::HideForGood()
 {
     RemoveTrayIcon();
     ShowOnTaskbar(TaskbarState::None);
     ::ShowWindow(hwnd(), SW_HIDE);
 }
 
-void TfrmMain::ShowJobEnded(bool withWarning)
+void ProgressWindow::ShowJobEnded(bool withWarning)
 {
     ShowOnTaskbar(withWarning ? TaskbarState::Error : TaskbarState::None);
 }
 
-void TfrmMain::Close()
+void ProgressWindow::Close()
 {
     ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
 // --- The handlers the run sequence answers ---
 
-void TfrmMain::FormShow()
+void ProgressWindow::OnFirstShow()
 {
     if (events_)
         events_->FirstShown();
 }
 
-void TfrmMain::Timer1Timer()
+void ProgressWindow::OnStartTimer()
 {
     ::KillTimer(hwnd(), kStartTimer);
     if (events_)
         events_->StartTimerFired();
 }
 
-void TfrmMain::OnExtractDone(WPARAM wParam, LPARAM lParam)
+void ProgressWindow::OnExtractDone(WPARAM wParam, LPARAM lParam)
 {
     if (events_)
         events_->ExtractDone(JobEnd{wParam, lParam});
 }
 
-bool TfrmMain::FormCloseQuery()
+bool ProgressWindow::MayClose()
 {
     return !events_ || events_->CloseQuery();
 }
 
-void TfrmMain::OnError(const std::wstring& message)
+void ProgressWindow::OnError(const std::wstring& message)
 {
     if (events_)
         events_->ErrorRaised(message);
@@ -175,7 +179,7 @@ void TfrmMain::OnError(const std::wstring& message)
 
 // --- Progress ---
 
-void TfrmMain::TimerProcessTimer()
+void ProgressWindow::OnProgressTick()
 {
     TickInput in;
     in.totalSize = g_nTotalSize;
@@ -187,33 +191,33 @@ void TfrmMain::TimerProcessTimer()
     in.placing = g_bPlacing != 0;
     in.fileCount = g_nFileCount;
     in.placedCount = g_nPlacedCount;
-    ticks_.timeUsed = nTimeUsed;
+    ticks_.timeUsed = secondsUsed_;
     ticks_.extractTicks = g_nExtractTicks;
     ticks_.placeTicks = g_nPlaceTicks;
 
     const TickResult tick = ProgressTick(in, ticks_);
-    nTimeUsed = ticks_.timeUsed;
+    secondsUsed_ = ticks_.timeUsed;
     g_nExtractTicks = ticks_.extractTicks;
     g_nPlaceTicks = ticks_.placeTicks;
     if (tick.stopTimer) {
         StopProgressTimer();
         return;
     }
-    SetLabel(lblTime_Used, FormatElapsed(nTimeUsed));
+    SetLabel(elapsed_, FormatElapsed(secondsUsed_));
     if (tick.speed)
-        SetLabel(lblSpeed, FormatSize(*tick.speed) + L"/s");
+        SetLabel(speed_, FormatSize(*tick.speed) + L"/s");
     if (tick.remaining)
-        SetLabel(lblTime_Left, FormatElapsed(static_cast<int32_t>(*tick.remaining)));
+        SetLabel(remaining_, FormatElapsed(static_cast<int32_t>(*tick.remaining)));
     if (tick.percent) {
-        ::SendMessageW(pbTotal, PBM_SETPOS, static_cast<WPARAM>(*tick.percent), 0);
-        SetLabel(lblPercent, std::to_wstring(*tick.percent) + L"%");
+        ::SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(*tick.percent), 0);
+        SetLabel(percentLabel_, std::to_wstring(*tick.percent) + L"%");
         percent_ = static_cast<int>(*tick.percent);
         ShowOnTaskbar(taskbarState_);
     }
     ::UpdateWindow(hwnd());
 }
 
-void TfrmMain::ShowOnTaskbar(TaskbarState state)
+void ProgressWindow::ShowOnTaskbar(TaskbarState state)
 {
     taskbarState_ = state;
     const TaskbarState shown = trayShown_ ? TaskbarState::None : state;
@@ -226,24 +230,24 @@ void TfrmMain::ShowOnTaskbar(TaskbarState state)
         taskbar_->Show(hwnd(), shown, percent);
 }
 
-void TfrmMain::ShowTotalSize(int64_t totalSize)
+void ProgressWindow::ShowTotalSize(int64_t totalSize)
 {
-    SetLabel(lblTotalSize, FormatSize(totalSize));
+    SetLabel(totalSize_, FormatSize(totalSize));
 }
 
-void TfrmMain::btnPauseClick()
+void ProgressWindow::OnPause()
 {
     if (!events_ || !events_->JobRunning())
         return;
     if (!JobPaused()) {
         PauseJob(true);
-        win32::SetText(btnPause, LangText(L"02000C13"));
-        FitToTexts(Dpi(), {btnPause});
+        win32::SetText(pauseButton_, LangText(L"02000C13"));
+        FitToTexts(Dpi(), {pauseButton_});
         StopProgressTimer();
         ShowOnTaskbar(TaskbarState::Paused);
     } else {
         PauseJob(false);
-        win32::SetText(btnPause, LangText(L"02000C12"));
+        win32::SetText(pauseButton_, LangText(L"02000C12"));
         StartProgressTimer();
         ShowOnTaskbar(TaskbarState::Normal);
     }
@@ -251,7 +255,7 @@ void TfrmMain::btnPauseClick()
 
 // --- Background mode ---
 
-void TfrmMain::btnHideClick()
+void ProgressWindow::OnBackground()
 {
     NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof icon;
@@ -270,7 +274,7 @@ void TfrmMain::btnHideClick()
     ::ShowWindow(hwnd(), SW_HIDE);
 }
 
-void TfrmMain::RemoveTrayIcon()
+void ProgressWindow::RemoveTrayIcon()
 {
     if (!trayShown_)
         return;
@@ -282,7 +286,7 @@ void TfrmMain::RemoveTrayIcon()
     trayShown_ = false;
 }
 
-void TfrmMain::TrayIcon1Click()
+void ProgressWindow::OnTrayIcon()
 {
     RemoveTrayIcon();
     ::ShowWindow(hwnd(), SW_RESTORE);
@@ -291,7 +295,7 @@ void TfrmMain::TrayIcon1Click()
     ShowOnTaskbar(taskbarState_); // the button is new
 }
 
-LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (win32::HandleWindowCall(message, lParam, result))
@@ -300,22 +304,22 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SHOWWINDOW:
         if (wParam && !shown_) {
             shown_ = true;
-            FormShow(); // an error ends it and shows in the error box: the window stays closable
+            OnFirstShow(); // an error ends it and shows in the error box: the window stays closable
         }
         break;
     case WM_TIMER:
         if (wParam == kStartTimer)
-            Timer1Timer();
+            OnStartTimer();
         else if (wParam == kProgressTimer)
-            TimerProcessTimer();
+            OnProgressTick();
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IdHide:
-            btnHideClick();
+            OnBackground();
             return 0;
         case IdPause:
-            btnPauseClick();
+            OnPause();
             return 0;
         case IdCancel:
             Close();
@@ -324,13 +328,13 @@ LRESULT TfrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_TRAY_ICON:
         if (lParam == WM_LBUTTONUP)
-            TrayIcon1Click();
+            OnTrayIcon();
         return 0;
     case WM_EXTRACT_DONE:
         OnExtractDone(wParam, lParam);
         return 0;
     case WM_CLOSE:
-        if (FormCloseQuery())
+        if (MayClose())
             ::DestroyWindow(hwnd());
         return 0;
     case WM_DESTROY:

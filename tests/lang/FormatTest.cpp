@@ -1,4 +1,4 @@
-#include "ui/Format.h"
+#include "lang/Format.h"
 
 #include <windows.h>
 

@@ -5,16 +5,16 @@
 
 #include <string>
 
-class TfrmSetOutput : public win32::Window {
+class FolderDialog : public win32::Window {
 public:
-    explicit TfrmSetOutput(HWND owner);
+    explicit FolderDialog(HWND owner);
 
     // Shows the dialog on the program's own folder; true when it was left with OK.
     bool Execute();
     // The folder as typed.
-    std::wstring OutputText() const { return win32::GetText(edOutput); }
+    std::wstring OutputText() const { return win32::GetText(folderEdit_); }
 
-    bool bConfirmed = false;
+    bool confirmed_ = false;
 
     // The texts from the language file, each control as wide as its text needs.
     void SetTexts();
@@ -22,10 +22,10 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Arrange() override;
-    void btnBrowserClick();
+    void OnBrowse();
 
     HWND owner_;
-    HWND Label1 = nullptr, edOutput = nullptr, btnBrowser = nullptr, btnOK = nullptr, btnCancel = nullptr;
+    HWND folderLabel_ = nullptr, folderEdit_ = nullptr, browseButton_ = nullptr, okButton_ = nullptr, cancelButton_ = nullptr;
 };
 
 // The shell's folder picker. path preselects a folder (when it exists) and receives the choice.

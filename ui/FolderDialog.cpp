@@ -1,4 +1,4 @@
-#include "ui/SetOutputFrm.h"
+#include "ui/FolderDialog.h"
 
 #include "fs/FileOps.h"
 #include "lang/Language.h"
@@ -7,6 +7,10 @@
 #include "win32/SystemLibrary.h"
 
 #include <shlobj.h>
+
+// The window's class name, as an older form of this program named it: other programs may find the
+// window by it.
+constexpr wchar_t kWindowClass[] = L"TfrmSetOutput";
 
 namespace {
 
@@ -46,63 +50,63 @@ bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& path)
     return found;
 }
 
-TfrmSetOutput::TfrmSetOutput(HWND owner) : owner_(owner)
+FolderDialog::FolderDialog(HWND owner) : owner_(owner)
 {
-    Create(L"TfrmSetOutput", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME, 380, 120, owner);
+    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME, 380, 120, owner);
     // Created in tab order.
-    btnOK = AddButton(IdOK, L"OK", 155, 79, 90, 25);
-    btnCancel = AddButton(IdCancel, L"Cancel", 276, 79, 90, 25);
-    edOutput = AddEdit(IdEdit, 15, 35, 306, 21);
-    btnBrowser = AddButton(IdBrowse, L"...", 331, 33, 35, 25);
-    Label1 = AddLabel(L"E&xtract to:", 15, 13);
+    okButton_ = AddButton(IdOK, L"OK", 155, 79, 90, 25);
+    cancelButton_ = AddButton(IdCancel, L"Cancel", 276, 79, 90, 25);
+    folderEdit_ = AddEdit(IdEdit, 15, 35, 306, 21);
+    browseButton_ = AddButton(IdBrowse, L"...", 331, 33, 35, 25);
+    folderLabel_ = AddLabel(L"E&xtract to:", 15, 13);
 }
 
-void TfrmSetOutput::SetTexts()
+void FolderDialog::SetTexts()
 {
-    ApplyTexts({{hwnd(), L"02000800"}, {Label1, L"02000801"}, {btnOK, L"02000702"}, {btnCancel, L"02000710"}});
-    FitLabel(Label1);
+    ApplyTexts({{hwnd(), L"02000800"}, {folderLabel_, L"02000801"}, {okButton_, L"02000702"}, {cancelButton_, L"02000710"}});
+    FitLabel(folderLabel_);
     Arrange();
 }
 
-void TfrmSetOutput::Arrange()
+void FolderDialog::Arrange()
 {
-    FitToTexts(Dpi(), {btnOK, btnCancel});
+    FitToTexts(Dpi(), {okButton_, cancelButton_});
 }
 
-bool TfrmSetOutput::Execute()
+bool FolderDialog::Execute()
 {
     SetTexts();
-    bConfirmed = false;
-    win32::SetText(edOutput, fs::ProgramFolder());
-    ::SetFocus(btnOK);
+    confirmed_ = false;
+    win32::SetText(folderEdit_, fs::ProgramFolder());
+    ::SetFocus(okButton_);
     ShowModal(owner_);
-    return bConfirmed;
+    return confirmed_;
 }
 
-void TfrmSetOutput::btnBrowserClick()
+void FolderDialog::OnBrowse()
 {
-    std::wstring path = win32::GetText(edOutput);
+    std::wstring path = win32::GetText(folderEdit_);
     if (BrowseForFolder(hwnd(), LangText(L"03020209"), path) && !path.empty()) {
         if (path.back() != L'\\')
             path += L'\\';
-        win32::SetText(edOutput, path);
+        win32::SetText(folderEdit_, path);
     }
 }
 
-LRESULT TfrmSetOutput::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT FolderDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IdOK:
-            bConfirmed = true;
+            confirmed_ = true;
             EndModal();
             return 0;
         case IdCancel:
             EndModal();
             return 0;
         case IdBrowse:
-            btnBrowserClick();
+            OnBrowse();
             return 0;
         }
         break;

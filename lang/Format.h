@@ -1,4 +1,5 @@
-// Texts for sizes and durations on the progress display.
+// Texts for sizes and durations in the user's conventions (the decimal separator), for the progress
+// display and the job's messages.
 #pragma once
 
 #include <cstdint>

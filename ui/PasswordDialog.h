@@ -5,16 +5,16 @@
 
 #include <string>
 
-class TfrmPassword : public win32::Window {
+class PasswordDialog : public win32::Window {
 public:
-    explicit TfrmPassword(HWND owner);
+    explicit PasswordDialog(HWND owner);
 
     // Shows the dialog; true when it was left with OK and a password that is not blank.
     bool Execute(HWND owner);
     // The password as typed.
-    std::wstring PasswordText() const { return win32::GetText(edPassword); }
+    std::wstring PasswordText() const { return win32::GetText(passwordEdit_); }
 
-    bool bConfirmed = false;
+    bool confirmed_ = false;
 
     // The texts from the language file, each control as wide as its text needs.
     void SetTexts();
@@ -22,11 +22,11 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Arrange() override;
-    void btnOKClick();
-    void chkDisplayPasswordClick();
+    void OnOk();
+    void OnShowPassword();
 
-    HWND lblPassword = nullptr, edPassword = nullptr, btnOK = nullptr, btnCancel = nullptr,
-         chkDisplayPassword = nullptr;
+    HWND passwordLabel_ = nullptr, passwordEdit_ = nullptr, okButton_ = nullptr, cancelButton_ = nullptr,
+         showPassword_ = nullptr;
 };
 
 // Whether a text is blank: nothing but characters up to and including the space.

@@ -10,9 +10,9 @@
 #include <string>
 
 // What the main window reports to the run sequence that drives it; all on the window's thread.
-class MainFrmEvents {
+class ProgressWindowEvents {
 public:
-    virtual ~MainFrmEvents() = default;
+    virtual ~ProgressWindowEvents() = default;
     virtual void FirstShown() = 0;
     virtual void StartTimerFired() = 0;
     virtual void ExtractDone(JobEnd end) = 0;
@@ -25,12 +25,12 @@ public:
 
 // The main window is the progress view: the labels, the progress tick, the buttons and the tray
 // icon. What happens when is the run sequence's (app/RunSequence.h).
-class TfrmMain : public win32::Window {
+class ProgressWindow : public win32::Window {
 public:
-    TfrmMain();
-    ~TfrmMain() override;
+    ProgressWindow();
+    ~ProgressWindow() override;
 
-    void SetEvents(MainFrmEvents* events) { events_ = events; }
+    void SetEvents(ProgressWindowEvents* events) { events_ = events; }
     // Where the taskbar progress goes; the shell's taskbar unless a test records it.
     void SetTaskbarButton(std::unique_ptr<TaskbarButton> button) { taskbar_ = std::move(button); }
 
@@ -57,14 +57,14 @@ private:
     void Arrange() override;
 
     // The handlers; the first four hand over to the run sequence.
-    void FormShow();
-    void Timer1Timer();
+    void OnFirstShow();
+    void OnStartTimer();
     void OnExtractDone(WPARAM wParam, LPARAM lParam);
-    bool FormCloseQuery();
-    void TimerProcessTimer();
-    void btnPauseClick();
-    void btnHideClick();
-    void TrayIcon1Click();
+    bool MayClose();
+    void OnProgressTick();
+    void OnPause();
+    void OnBackground();
+    void OnTrayIcon();
     void RemoveTrayIcon();
     void SetLabel(HWND label, const std::wstring& text);
     // The taskbar button's progress: state with the last percentage shown, none while the window
@@ -72,14 +72,14 @@ private:
     void ShowOnTaskbar(TaskbarState state);
 
     // Controls.
-    HWND lblFileName = nullptr, lblPercent = nullptr, pbTotal = nullptr, GroupBox1 = nullptr;
-    HWND lblTotalSize_Tip = nullptr, lblTotalSize = nullptr, lblCurrentSize_Tip = nullptr, lblCurrentSize = nullptr;
-    HWND lblTime_Used_Tip = nullptr, lblTime_Used = nullptr, lblSpeed_Tip = nullptr, lblSpeed = nullptr;
-    HWND lblTime_Left_Tip = nullptr, lblTime_Left = nullptr;
-    HWND btnHide = nullptr, btnPause = nullptr, btnCancel = nullptr;
+    HWND status_ = nullptr, percentLabel_ = nullptr, progressBar_ = nullptr, statsFrame_ = nullptr;
+    HWND totalSizeCaption_ = nullptr, totalSize_ = nullptr, doneSizeCaption_ = nullptr, doneSize_ = nullptr;
+    HWND elapsedCaption_ = nullptr, elapsed_ = nullptr, speedCaption_ = nullptr, speed_ = nullptr;
+    HWND remainingCaption_ = nullptr, remaining_ = nullptr;
+    HWND backgroundButton_ = nullptr, pauseButton_ = nullptr, cancelButton_ = nullptr;
 
-    int32_t nTimeUsed = 0;
-    MainFrmEvents* events_ = nullptr;
+    int32_t secondsUsed_ = 0;
+    ProgressWindowEvents* events_ = nullptr;
     TickCounters ticks_;
     bool shown_ = false;
     bool trayShown_ = false;

@@ -1,0 +1,92 @@
+#include "ui/PasswordDialog.h"
+
+#include "fs/Paths.h"
+#include "lang/Language.h"
+#include "ui/WindowTexts.h"
+
+// The window's class name, as an older form of this program named it: other programs may find the
+// window by it.
+constexpr wchar_t kWindowClass[] = L"TfrmPassword";
+
+namespace {
+
+enum { IdEdit = 100, IdOK, IdCancel, IdShow };
+
+} // namespace
+
+bool IsBlank(const std::wstring& text)
+{
+    return fs::TrimBlanks(text).empty();
+}
+
+PasswordDialog::PasswordDialog(HWND owner)
+{
+    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 284, 142, owner);
+    passwordEdit_ = AddEdit(IdEdit, 24, 37, 236, 21, ES_PASSWORD);
+    ::SendMessageW(passwordEdit_, EM_SETPASSWORDCHAR, L'*', 0);
+    okButton_ = AddButton(IdOK, L"OK", 48, 101, 75, 25);
+    cancelButton_ = AddButton(IdCancel, L"Cancel", 168, 101, 75, 25);
+    showPassword_ = AddCheckBox(IdShow, L"&Show password", 24, 68, 169, 17);
+    passwordLabel_ = AddLabel(L"Enter password:", 24, 13);
+}
+
+void PasswordDialog::SetTexts()
+{
+    ApplyTexts({
+        {hwnd(), L"02000B00"}, {passwordLabel_, L"02000B01"}, {okButton_, L"02000702"}, {cancelButton_, L"02000710"},
+        {showPassword_, L"02000B02"},
+    });
+    FitLabel(passwordLabel_);
+    Arrange();
+}
+
+void PasswordDialog::Arrange()
+{
+    FitToTexts(Dpi(), {okButton_, cancelButton_}, {showPassword_});
+}
+
+bool PasswordDialog::Execute(HWND owner)
+{
+    SetTexts();
+    confirmed_ = false;
+    ::SetFocus(passwordEdit_);
+    ShowModal(owner);
+    return confirmed_;
+}
+
+void PasswordDialog::OnOk()
+{
+    if (IsBlank(win32::GetText(passwordEdit_))) {
+        win32::ShowMessage(hwnd(), LangText(L"02000B00"), MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    confirmed_ = true;
+    EndModal();
+}
+
+void PasswordDialog::OnShowPassword()
+{
+    const bool show = ::SendMessageW(showPassword_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    ::SendMessageW(passwordEdit_, EM_SETPASSWORDCHAR, show ? 0 : L'*', 0);
+    ::InvalidateRect(passwordEdit_, nullptr, TRUE);
+}
+
+LRESULT PasswordDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IdOK:
+            OnOk();
+            return 0;
+        case IdCancel:
+            EndModal();
+            return 0;
+        case IdShow:
+            OnShowPassword();
+            return 0;
+        }
+        break;
+    }
+    return Window::OnMessage(message, wParam, lParam);
+}
