@@ -181,7 +181,7 @@ TEST(DeleteFolderTree, TriesAgainUntilTheFolderIsGone)
         if (atTheEnd) {
             fs::FinishFolderRemovals(10000);
         } else {
-            for (int waited = 0; waited < 10000 && Exists(tree); waited += 50)
+            for (int waited = 0; waited < 10000 && (Exists(tree) || fs::IsMadeFolder(tree)); waited += 50)
                 ::Sleep(50);
         }
         letGo.join();
