@@ -41,12 +41,21 @@ Package::Package(const std::wstring& program, const std::vector<std::wstring>& e
     std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     const std::wstring folder =
         currentFolder.empty() ? program.substr(0, program.find_last_of(L'\\') + 1) : currentFolder;
-    const BOOL started = ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                          folder.c_str(), &startup, &info_);
+    // A program file written a moment ago may still be held by the system that wrote it: a few
+    // tries, then the reason.
+    BOOL started = FALSE;
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        if (attempt > 0)
+            ::Sleep(200);
+        started = ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   folder.c_str(), &startup, &info_);
+        error = started ? ERROR_SUCCESS : ::GetLastError();
+    }
     for (const auto& [name, value] : saved)
         ::SetEnvironmentVariableW(name.c_str(), value == std::wstring(1, L'\0') ? nullptr : value.c_str());
     if (!started)
-        throw std::runtime_error("cannot start the package");
+        throw std::runtime_error("cannot start the package (error " + std::to_string(error) + ")");
 }
 
 Package::~Package()
