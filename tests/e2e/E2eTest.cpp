@@ -60,7 +60,8 @@ public:
     {
         for (const auto& dll : planted) // beside the package before it starts
             ::CopyFileW(BuildFile("tests/fake_dll.dll").c_str(), (scratch / dll).c_str(), FALSE);
-        ::CopyFileW(BuildFile("test-packages/" + package).c_str(), program().c_str(), FALSE);
+        if (!::CopyFileW(BuildFile("test-packages/" + package).c_str(), program().c_str(), FALSE))
+            throw std::runtime_error("cannot copy the package (error " + std::to_string(::GetLastError()) + ")");
         ::CreateDirectoryW(temp().c_str(), nullptr);
         ::CreateDirectoryW(out().c_str(), nullptr);
         environment.push_back(L"TMP=" + temp());
