@@ -283,9 +283,7 @@ std::optional<JobEnd> UnpackJob::CheckPassword()
         if (g_bCancel.load())
             return kJobFinished;
         ++g_nFileCount;
-        const auto size = static_cast<int64_t>(reader_->ItemSize(i));
-        totalSize_ += size;
-        largestSize_ = std::max(largestSize_, size);
+        totalSize_ += static_cast<int64_t>(reader_->ItemSize(i));
     }
     // Entries that land on one name in the target clash as existing files do; only a target
     // folder that is there can hold an existing file, and one clash is enough to know.

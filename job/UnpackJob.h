@@ -110,7 +110,6 @@ private:
     win32::ComPtr<I7zArchiveReader> reader_;
     uint32_t entryCount_ = 0;
     int64_t totalSize_ = 0;
-    int64_t largestSize_ = 0;     // the largest file entry
     std::wstring existedBefore_;  // the nearest folder on the way to the target that was there
     bool anyExists_ = false;
     bool extractingIntoTarget_ = false;
