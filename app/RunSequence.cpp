@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr UINT kEndPauseMs = 1000;
+
 // "Cannot create folder '{0}'" with the placeholder gone and the folder as typed after it.
 std::wstring CannotCreateMessage(const std::wstring& text, const std::wstring& folder)
 {
@@ -33,12 +35,9 @@ RunSequence::~RunSequence()
 void RunSequence::FirstShown()
 {
     fs::SweepAbandonedFolders(fs::WorkFolderBases()); // what runs ended without warning left
-    g_sWorkDir = fs::SelectWorkFolder(WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
-    DeployLanguageFile(g_sWorkDir); // raises when the file cannot be written: the rest does not happen
+    workFolder_ = fs::WorkFolder(WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
+    DeployLanguageFile(workFolder_.path()); // raises when the file cannot be written: the rest does not happen
     progressWindow_.SetTexts();
-    job_.reset();
-    libraryPath_ = g_sWorkDir + fs::kLibraryName;
-    SetFlag(g_bCancel, false);
     progressWindow_.WaitUnseen();
 }
 
@@ -67,14 +66,14 @@ void RunSequence::StartTimerFired()
 
 void RunSequence::StartJob()
 {
-    progressWindow_.ShowJobStarted();
+    progressWindow_.ShowJobStarted(progress_);
     JobInput input;
     input.outputPath = outputPath_;
     input.password = passwordDialog_.PasswordText(); // the job's copy, the only one kept
-    input.libraryPath = libraryPath_;
-    input.workDir = g_sWorkDir;
+    input.libraryPath = workFolder_.path() + fs::kLibraryName;
+    input.workDir = workFolder_.path();
     input.programPath = fs::ProgramPath();
-    job_ = std::make_unique<UnpackJob>(*this, std::move(input));
+    job_ = std::make_unique<UnpackJob>(*this, progress_, std::move(input));
     progressWindow_.StartProgressTimer();
     try {
         job_->Start();
@@ -94,7 +93,7 @@ void RunSequence::StartJob()
 // unseen, a no lets it show.
 std::optional<OverwriteAnswer> RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
 {
-    if (g_bCancel.load())
+    if (progress_.Cancelled())
         return OverwriteAnswer::Cancel;
     if (closeAsked_)
         return std::nullopt;
@@ -109,7 +108,7 @@ std::optional<OverwriteAnswer> RunSequence::AskOverwrite(const std::wstring& exi
 
 bool RunSequence::AskPassword(std::wstring& password)
 {
-    if (g_bCancel.load() || !Modal([&] { return passwordDialog_.Execute(progressWindow_.hwnd()); }))
+    if (progress_.Cancelled() || !Modal([&] { return passwordDialog_.Execute(progressWindow_.hwnd()); }))
         return false;
     password = passwordDialog_.PasswordText();
     return true;
@@ -119,22 +118,32 @@ bool RunSequence::AskPassword(std::wstring& password)
 
 // The report may arrive while a question of ours is open (the close question, say): it is handled
 // there and then, and the close it asks for waits until the question is answered.
-void RunSequence::ExtractDone(JobEnd end)
+void RunSequence::ExtractDone(JobOutcome outcome)
 {
     if (!JobAlive())
         return; // a close that waited for the job has dealt with its end already
     state_ = State::Finishing;
     progressWindow_.StopProgressTimer();
-    progressWindow_.ShowJobEnded(end != kJobFinished);
-    ::Sleep(1000); // the last figures stay in view for a moment before any message and the close
-    if (end == kJobNoTargetFolder)
+    progressWindow_.ShowJobEnded(outcome != JobOutcome::Finished);
+    // The last figures stay in view for a moment before any message and the close.
+    outcome_ = outcome;
+    endPause_ = true;
+    progressWindow_.PauseBeforeTheEnd(kEndPauseMs);
+}
+
+void RunSequence::EndPauseOver()
+{
+    endPause_ = false;
+    const JobOutcome outcome = outcome_;
+    const std::wstring& message = job_->Result().message;
+    if (outcome == JobOutcome::NoTargetFolder)
         Ask(CannotCreateMessage(LangText(L"02000603"), outputPath_), MB_OK | MB_ICONWARNING);
-    else if (end == kJobWrongPassword)
+    else if (outcome == JobOutcome::WrongPassword)
         Ask(LangText(L"02000B10"), MB_OK | MB_ICONWARNING);
-    else if (end == kJobFailed)
-        Ask(LangText(L"02000C40") + L"\r\n\r\n" + g_sJobError, MB_OK | MB_ICONWARNING);
-    else if (!g_sJobNotice.empty())
-        Ask(g_sJobNotice, MB_OK | MB_ICONINFORMATION);
+    else if (outcome == JobOutcome::Failed)
+        Ask(LangText(L"02000C40") + L"\r\n\r\n" + message, MB_OK | MB_ICONWARNING);
+    else if (!message.empty())
+        Ask(message, MB_OK | MB_ICONINFORMATION);
     job_.reset();
     progressWindow_.Close();
 }
@@ -145,6 +154,8 @@ bool RunSequence::CloseQuery()
 {
     if (modalDepth_ > 0)
         return CloseDuringQuestion();
+    if (endPause_)
+        return false; // the job has ended: its message and the close follow in a moment
     if (!JobAlive())
         return EndProgram();
     if (!ConfirmCancel())
@@ -152,12 +163,12 @@ bool RunSequence::CloseQuery()
     // The job may have ended while the question was open.
     if (!JobAlive() || job_->Finished())
         return false; // its report is handled, or on the way, and closes the window
-    CancelJob();
-    if (g_bExtractPhase.load()) {
+    progress_.Cancel();
+    if (progress_.extractPhase.load()) {
         // The job stops at its next look and reports; that report closes the window. What the job
         // still holds open stays until then.
         state_ = State::Cancelling;
-        fs::DeleteFolderTree(g_sWorkDir);
+        workFolder_.Remove();
         return false;
     }
     // Still staging or checking: the job lets go of its files at its next look, however long its
@@ -183,7 +194,7 @@ bool RunSequence::CloseDuringQuestion()
         const bool confirmed = ConfirmCancel();
         if (confirmed && overwriteDialog_) {
             state_ = State::Cancelling;
-            CancelJob();
+            progress_.Cancel();
             overwriteDialog_->Answer(OverwriteAnswer::Cancel);
         }
         return false;
@@ -194,7 +205,7 @@ bool RunSequence::CloseDuringQuestion()
 
 bool RunSequence::EndProgram()
 {
-    fs::DeleteFolderTree(g_sWorkDir);
+    workFolder_.Remove();
     state_ = State::Closed;
     return true;
 }
@@ -222,7 +233,7 @@ bool RunSequence::ConfirmCancel()
     return confirmed;
 }
 
-void RunSequence::ErrorRaised(const std::wstring& message)
+void RunSequence::ErrorRaised(std::exception_ptr error)
 {
-    Ask(message, MB_OK | MB_ICONERROR);
+    Ask(ErrorText(error), MB_OK | MB_ICONERROR);
 }

@@ -9,12 +9,13 @@
 //              -> Cancelling  a close confirmed while files are written
 //              -> Closed      a close confirmed before that (waits for the job to let go)
 //   Cancelling -> Finishing   the job reports its end
-//   Finishing  -> Closed      after the report's message
+//   Finishing  -> Closed      a second after the report, after its message
 //   Stranded   -> Closed      the window is closed
 //
 // Every end goes through EndProgram, the one place that removes the working folder.
 #pragma once
 
+#include "fs/WorkFolder.h"
 #include "job/UnpackJob.h"
 #include "ui/ProgressWindow.h"
 #include "ui/OverwriteDialog.h"
@@ -36,9 +37,10 @@ private:
     // ProgressWindowEvents
     void FirstShown() override;
     void StartTimerFired() override;
-    void ExtractDone(JobEnd end) override;
+    void ExtractDone(JobOutcome outcome) override;
+    void EndPauseOver() override;
     bool CloseQuery() override;
-    void ErrorRaised(const std::wstring& message) override;
+    void ErrorRaised(std::exception_ptr error) override;
     bool JobRunning() const override { return JobAlive(); }
 
     // JobHost
@@ -82,14 +84,18 @@ private:
     PasswordDialog& passwordDialog_;
     State state_ = State::Starting;
 
-    // The job's inputs as the user gave them, and the job.
-    std::wstring libraryPath_;
+    // The run's working folder: the language file, the archive library and the staged archive.
+    fs::WorkFolder workFolder_;
+    // The folder as the user gave it, and the job.
     std::wstring outputPath_;
+    JobProgress progress_;
     std::unique_ptr<UnpackJob> job_;
 
     int modalDepth_ = 0;
     bool closePending_ = false;              // a close waits for the open question
     bool closeAsked_ = false;                // the close question is open
     bool abandoned_ = false;                 // closed before the job started
+    bool endPause_ = false;                  // the job has ended; its message follows
+    JobOutcome outcome_ = JobOutcome::Finished;
     OverwriteDialog* overwriteDialog_ = nullptr;  // while the overwrite question is open
 };

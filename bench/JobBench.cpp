@@ -36,12 +36,13 @@ int RunJob(const std::wstring& package, const std::wstring& output, bool again)
 {
     testing_support::HeadlessHost host;
     host.answers = {OverwriteAnswer::YesAll};
-    g_sWorkDir = fs::SelectWorkFolder(10 * 1024 * 1024);
+    fs::WorkFolder workFolder(10 * 1024 * 1024);
+    JobProgress progress;
     JobInput input;
     input.outputPath = output;
     input.password = L"secret";
-    input.libraryPath = g_sWorkDir + L"7z.dll";
-    input.workDir = g_sWorkDir;
+    input.libraryPath = workFolder.path() + L"7z.dll";
+    input.workDir = workFolder.path();
     input.programPath = package;
     // The password check's share of the job: from the first progress report of the check (the
     // library starts decoding the marker) to the first report of the extraction.
@@ -49,21 +50,22 @@ int RunJob(const std::wstring& package, const std::wstring& output, bool again)
     input.onStep = [&](JobStep step, const std::wstring&) {
         if (step != JobStep::Progress)
             return;
-        double& mark = g_bExtractPhase.load() ? extractStarted : checkStarted;
+        double& mark = progress.extractPhase.load() ? extractStarted : checkStarted;
         if (mark == 0)
             mark = Now();
     };
     const double start = Now();
-    JobEnd end;
+    JobOutcome end;
+    std::wstring said;
     {
-        UnpackJob worker(host, input);
+        UnpackJob worker(host, progress, input);
         end = host.Run(worker);
+        said = worker.Result().message;
     }
     const double seconds = Now() - start;
-    fs::DeleteFolderTree(g_sWorkDir);
-    if (end != kJobFinished) {
-        std::fprintf(stderr, "job ended with (%llu, %lld): %ls\n", static_cast<unsigned long long>(end.wParam),
-                     static_cast<long long>(end.lParam), g_sJobError.c_str());
+    workFolder.Remove();
+    if (end != JobOutcome::Finished) {
+        std::fprintf(stderr, "job ended with outcome %d: %ls\n", static_cast<int>(end), said.c_str());
         return 1;
     }
     if (host.asked.size() != (again ? 1u : 0u)) {

@@ -10,9 +10,29 @@
 
 #include <limits>
 
-std::wstring g_sWorkDir;
-
 namespace fs {
+
+WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept
+{
+    if (this != &other) {
+        Remove();
+        path_ = std::move(other.path_);
+        other.path_.clear();
+    }
+    return *this;
+}
+
+void WorkFolder::Remove() noexcept
+{
+    if (path_.empty())
+        return;
+    try {
+        DeleteFolderTree(path_);
+    } catch (...) {
+        // Left for the retries at the end of the program, or for a later run's sweep.
+    }
+    path_.clear();
+}
 
 namespace {
 

@@ -5,10 +5,6 @@
 #include <string>
 #include <vector>
 
-// The run's working folder, ending in "\": the language file, the archive library and the staged
-// archive live there. Chosen when the main window first shows; removed when it closes.
-extern std::wstring g_sWorkDir;
-
 namespace fs {
 
 // The files a run puts in its working folder. A scratch folder holds only files named by an
@@ -58,6 +54,27 @@ WorkFolderCalls& CurrentWorkFolderCalls();
 // "\". Raises an error when no folder can be made: never hands out a folder that was there before.
 std::wstring SelectWorkFolder(int64_t requiredBytes);
 std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& calls);
+
+// A working or scratch folder of this run, made by SelectWorkFolder: removed with everything in it
+// when its owner goes, or before with Remove.
+class WorkFolder {
+public:
+    WorkFolder() = default;
+    explicit WorkFolder(int64_t requiredBytes) : path_(SelectWorkFolder(requiredBytes)) {}
+    ~WorkFolder() { Remove(); }
+    WorkFolder(WorkFolder&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+    WorkFolder& operator=(WorkFolder&& other) noexcept;
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    // Ends in "\"; empty once removed.
+    const std::wstring& path() const { return path_; }
+    // Removes the folder and what it holds (what cannot go yet is tried again, DeleteFolderTree).
+    void Remove() noexcept;
+
+private:
+    std::wstring path_;
+};
 
 // The folders SelectWorkFolder chooses from: the temporary folder (when the system names one) and
 // the roots of the local drives.

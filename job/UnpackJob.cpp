@@ -25,7 +25,10 @@ constexpr DWORD kQuestionRetryMs = 100;
 
 } // namespace
 
-UnpackJob::UnpackJob(JobHost& host, JobInput input) : host_(host), input_(std::move(input)) {}
+UnpackJob::UnpackJob(JobHost& host, JobProgress& progress, JobInput input)
+    : host_(host), progress_(progress), input_(std::move(input))
+{
+}
 
 UnpackJob::~UnpackJob()
 {
@@ -48,7 +51,7 @@ DWORD WINAPI UnpackJob::ThreadProc(void* self)
         // Only the report itself can fail here (no memory left for it): the end must still reach
         // the window, or it would wait for ever.
         static_cast<UnpackJob*>(self)->finished_ = true;
-        static_cast<UnpackJob*>(self)->Done(kJobFailed);
+        static_cast<UnpackJob*>(self)->Done(JobOutcome::Failed);
     }
     return 0;
 }
@@ -65,44 +68,35 @@ void UnpackJob::WaitWhileServingCalls()
     }
 }
 
-void UnpackJob::Done(JobEnd end)
+void UnpackJob::Done(JobOutcome outcome)
 {
-    ::PostMessageW(host_.Window(), WM_EXTRACT_DONE, end.wParam, end.lParam);
+    const auto [wParam, lParam] = PostedPair(outcome);
+    ::PostMessageW(host_.Window(), WM_EXTRACT_DONE, wParam, lParam);
 }
 
 // Every end of the run comes through here: the reader is released and every scratch folder
 // removed before the window hears of the end.
 void UnpackJob::RunJob()
 {
-    JobEnd end = kJobFinished;
+    JobOutcome end = JobOutcome::Finished;
     try {
         end = Run();
-    } catch (const win32::Error& e) {
-        g_sJobError = ErrorText(e); // in the user's language
-        end = kJobFailed;
-    } catch (const std::bad_alloc&) {
-        g_sJobError = L"Not enough memory.";
-        end = kJobFailed;
-    } catch (const std::exception& e) {
-        const std::string what = e.what();
-        g_sJobError = std::wstring(what.begin(), what.end());
-        end = kJobFailed;
     } catch (...) {
-        g_sJobError = L"An unexpected error stopped the extraction.";
-        end = kJobFailed;
+        result_.message = ErrorText(std::current_exception()); // in the person's language
+        end = JobOutcome::Failed;
     }
     // A library stop that follows a cancel is the cancel, not an error; an error met before the
     // cancel stays one.
-    if (end.lParam == kJobFailed.lParam && g_bCancel.load() && !errorBeforeCancel_)
-        end = kJobFinished;
+    if (end == JobOutcome::Failed && progress_.Cancelled() && !errorBeforeCancel_)
+        end = JobOutcome::Finished;
     try {
-        if (end == kJobFailed && extracting_)
-            g_sJobError += WhatCameOut();
+        if (end == JobOutcome::Failed && extracting_)
+            result_.message += WhatCameOut();
         const std::wstring renamed = RenamedEntries();
-        if (end == kJobFailed)
-            g_sJobError += renamed.empty() ? L"" : L"\r\n\r\n" + renamed;
-        else if (!g_bCancel.load())
-            g_sJobNotice = renamed;
+        if (end == JobOutcome::Failed)
+            result_.message += renamed.empty() ? L"" : L"\r\n\r\n" + renamed;
+        else if (!progress_.Cancelled())
+            result_.message = renamed;
     } catch (...) {
         // The account is a courtesy: without memory for it, the end is still reported.
     }
@@ -110,14 +104,14 @@ void UnpackJob::RunJob()
     win32::WipeText(input_.password); // the archive is closed: nothing needs it now
     if (extractingIntoTarget_)
         RemoveMarkerFile(target_); // the marker never stays, whatever stopped the extraction
-    if (createdTarget_ && (end != kJobFinished || g_bCancel.load())) {
+    if (createdTarget_ && (end != JobOutcome::Finished || progress_.Cancelled())) {
         // A folder of ours with nothing in it is no result: the target, and each folder made on
         // the way to it, as long as it is empty.
         fs::RemoveEmptyFolders(target_);
         fs::RemoveEmptyParents(target_, existedBefore_);
     }
-    for (const auto& folder : scratchFolders_)
-        fs::DeleteFolderTree(folder);
+    scratchFolders_.clear(); // each removes its folder
+    result_.outcome = end;
     finished_ = true;
     Done(end);
 }
@@ -211,12 +205,10 @@ std::set<uint32_t> UnpackJob::MarkerEntries() const
 
 std::wstring UnpackJob::NewScratchFolder()
 {
-    std::wstring folder = fs::WithTrailingBackslash(fs::SelectWorkFolder(totalSize_));
-    scratchFolders_.push_back(folder);
-    return folder;
+    return scratchFolders_.emplace_back(totalSize_).path();
 }
 
-JobEnd UnpackJob::Run()
+JobOutcome UnpackJob::Run()
 {
     target_ = fs::FullPathOf(TargetFolderFor(input_.outputPath, fs::MapName(fs::GetBaseName(input_.programPath))));
     if (auto end = StageAndOpen())
@@ -227,7 +219,7 @@ JobEnd UnpackJob::Run()
 }
 
 // Copies the archive out of the program file, deploys the library and opens the archive.
-std::optional<JobEnd> UnpackJob::StageAndOpen()
+std::optional<JobOutcome> UnpackJob::StageAndOpen()
 {
     // Nobody else may touch the staged archive until it closes, and it goes when it closes, even
     // when the process is ended without warning: no copy of the archive stays behind.
@@ -236,25 +228,25 @@ std::optional<JobEnd> UnpackJob::StageAndOpen()
         auto program = ByteStream::OpenRead(input_.programPath);
         const int64_t remaining = std::max<int64_t>(static_cast<int64_t>(program->Size()) - PAYLOAD_OFFSET, 0);
         program->Seek(PAYLOAD_OFFSET, ByteStream::FromStart);
-        g_nTotalSize = remaining;
+        progress_.totalSize = remaining;
         win32::CallOnWindowThread(host_.Window(), [this, remaining] { host_.ShowTotalSize(remaining); });
-        g_nCurrentSize = 0;
-        SetFlag(g_bExtractPhase, false);
-        CopyPayload(*program, *staged, remaining, [](int64_t left) {
-            g_nCurrentSize = g_nTotalSize.load() - left;
-            WaitWhilePaused();
-            return !g_bCancel.load();
+        progress_.currentSize = 0;
+        progress_.extractPhase = false;
+        CopyPayload(*program, *staged, remaining, [this](int64_t left) {
+            progress_.currentSize = progress_.totalSize.load() - left;
+            progress_.WaitWhilePaused();
+            return !progress_.Cancelled();
         });
     }
-    SetFlag(g_bHoldProgress, true);
-    if (g_bCancel.load())
-        return kJobFinished;
+    progress_.holdProgress = true;
+    if (progress_.Cancelled())
+        return JobOutcome::Finished;
 
     {
         // Held until the library is loaded from it.
         win32::FileHandle library = SaveResourceToHeldFile(L"7z_dll", L"FILE", input_.libraryPath);
-        if (g_bCancel.load())
-            return kJobFinished;
+        if (progress_.Cancelled())
+            return JobOutcome::Finished;
         reader_ = CreateInArchive(sevenzip::CLSID_Format7z, input_.libraryPath);
     }
     reader_->SetProgressSink(this, &OnLibraryProgress);
@@ -268,21 +260,21 @@ std::optional<JobEnd> UnpackJob::StageAndOpen()
 }
 
 // Inventory, then the password check on the marker entry.
-std::optional<JobEnd> UnpackJob::CheckPassword()
+std::optional<JobOutcome> UnpackJob::CheckPassword()
 {
     const std::wstring& target = target_;
     std::vector<EntryName> names;
-    g_nFileCount = 0;
+    progress_.fileCount = 0;
     for (uint32_t i = 0; i < entryCount_; ++i) {
         const std::wstring path = reader_->ItemPath(i);
         RefuseUnsafeEntryPath(path, target);
         names.push_back({fs::MapEntryPath(path), reader_->ItemIsFolder(i)});
         if (names.back().folder)
             continue;
-        WaitWhilePaused();
-        if (g_bCancel.load())
-            return kJobFinished;
-        ++g_nFileCount;
+        progress_.WaitWhilePaused();
+        if (progress_.Cancelled())
+            return JobOutcome::Finished;
+        ++progress_.fileCount;
         totalSize_ += static_cast<int64_t>(reader_->ItemSize(i));
     }
     // Entries that land on one name in the target clash as existing files do; only a target
@@ -306,7 +298,7 @@ std::optional<JobEnd> UnpackJob::CheckPassword()
     for (uint32_t j = 0; j < entryCount_; ++j) {
         if (reader_->ItemIsFolder(j) || reader_->ItemPath(j) != kMarkerName)
             continue;
-        if (g_bCancel.load())
+        if (progress_.Cancelled())
             break;
         const uint64_t expected = reader_->ItemSize(j);
         const std::wstring probe = scratch + StagedName(j);
@@ -333,14 +325,13 @@ std::optional<JobEnd> UnpackJob::CheckPassword()
             break;
         }
     }
-    fs::DeleteFolderTree(scratch);
-    scratchFolders_.pop_back();
+    scratchFolders_.pop_back(); // and the probe's scratch folder with it
     if (probeFailures > 0)
-        return kJobWrongPassword;
+        return JobOutcome::WrongPassword;
     return std::nullopt;
 }
 
-JobEnd UnpackJob::Extract()
+JobOutcome UnpackJob::Extract()
 {
     const std::wstring& target = target_;
     const std::wstring scratch = anyExists_ ? NewScratchFolder() : std::wstring();
@@ -349,17 +340,17 @@ JobEnd UnpackJob::Extract()
     existedBefore_ = fs::ExistingAncestor(target);
     for (int attempts = 0; !fs::FolderExists(target);) {
         fs::CreateFolderChain(target);
-        if (++attempts >= kFolderAttempts || g_bCancel.load())
+        if (++attempts >= kFolderAttempts || progress_.Cancelled())
             break;
         if (!fs::FolderExists(target))
             ::Sleep(kFolderRetryMs);
     }
     if (!fs::FolderExists(target))
-        return kJobNoTargetFolder;
+        return JobOutcome::NoTargetFolder;
 
-    SetFlag(g_bHoldProgress, false);
-    g_nPlacedCount = 0;
-    SetFlag(g_bExtractPhase, true);
+    progress_.holdProgress = false;
+    progress_.placedCount = 0;
+    progress_.extractPhase = true;
     extracting_ = true;
     if (!anyExists_) {
         extractingIntoTarget_ = true;
@@ -367,7 +358,7 @@ JobEnd UnpackJob::Extract()
         RemoveMarkerFile(target);
         extractingIntoTarget_ = false;
     } else {
-        SetFlag(g_bStagedExtract, true);
+        progress_.stagedExtract = true;
         // Entries that came out whole are placed even when others failed; the failure is
         // reported after them, as on the direct path.
         std::exception_ptr failed;
@@ -376,20 +367,20 @@ JobEnd UnpackJob::Extract()
             reader_->ExtractAllTo(scratch, StagedPlaces(), MarkerEntries(), false);
         } catch (const win32::Error&) {
             // Damage met before any cancel is reported even when the person cancels later on.
-            if (!g_bCancel.load()) {
+            if (!progress_.Cancelled()) {
                 failed = std::current_exception();
                 errorBeforeCancel_ = true;
             }
         }
-        SetFlag(g_bStagedExtract, false);
-        SetFlag(g_bHoldProgress, true);
-        const JobEnd end = g_bCancel.load() ? kJobFinished : PlaceStagedFiles(scratch);
+        progress_.stagedExtract = false;
+        progress_.holdProgress = true;
+        const JobOutcome end = progress_.Cancelled() ? JobOutcome::Finished : PlaceStagedFiles(scratch);
         if (failed)
             std::rethrow_exception(failed);
         return end;
     }
-    SetFlag(g_bHoldProgress, true);
-    return kJobFinished;
+    progress_.holdProgress = true;
+    return JobOutcome::Finished;
 }
 
 // Before anything is written: the target's drive must hold every file, and when the files are
@@ -412,16 +403,16 @@ void UnpackJob::CheckFreeSpace(const std::wstring& scratch)
     }
 }
 
-JobEnd UnpackJob::PlaceStagedFiles(const std::wstring& scratch)
+JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch)
 {
     const std::wstring& target = target_;
-    SetFlag(g_bPlacing, true);
+    progress_.placing = true;
     fs::FolderChainMaker folders;
-    g_nPlacedCount = 0;
-    SetFlag(g_bHoldProgress, false);
+    progress_.placedCount = 0;
+    progress_.holdProgress = false;
     for (uint32_t l = 0; l < entryCount_; ++l) {
-        WaitWhilePaused();
-        if (g_bCancel.load())
+        progress_.WaitWhilePaused();
+        if (progress_.Cancelled())
             break;
         if (reader_->ItemIsFolder(l))
             continue;
@@ -455,19 +446,19 @@ JobEnd UnpackJob::PlaceStagedFiles(const std::wstring& scratch)
                 PlaceFile(from, MakeRenamePath(to), false);
                 break;
             case OverwriteAnswer::Cancel:
-                CancelJob();
+                progress_.Cancel();
                 break;
             case OverwriteAnswer::No:
             case OverwriteAnswer::NoAll:
                 break;
             }
         }
-        if (!g_bCancel.load())
+        if (!progress_.Cancelled())
             settled_.insert(l); // placed, or kept out by the person's answer
-        ++g_nPlacedCount;
+        ++progress_.placedCount;
     }
-    SetFlag(g_bPlacing, false);
-    return kJobFinished;
+    progress_.placing = false;
+    return JobOutcome::Finished;
 }
 
 OverwriteAnswer UnpackJob::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
@@ -483,7 +474,7 @@ OverwriteAnswer UnpackJob::AskOverwrite(const std::wstring& existing, const std:
 
 int32_t UnpackJob::OnLibraryProgress(void* context, int32_t isTotal, int64_t value)
 {
-    const int32_t answer = OnJobProgress(nullptr, isTotal, value);
+    const int32_t answer = static_cast<UnpackJob*>(context)->progress_.OnLibraryProgress(isTotal, value);
     if (answer == 0 && isTotal == 0)
         static_cast<UnpackJob*>(context)->Step(JobStep::Progress);
     return answer;

@@ -3,7 +3,10 @@
 // reports its end to the main window with WM_EXTRACT_DONE.
 #pragma once
 
-#include "job/JobState.h"
+#include "job/JobOutcome.h"
+#include "job/JobProgress.h"
+#include "job/OverwriteAnswer.h"
+#include "fs/WorkFolder.h"
 #include "fs/FileOps.h"
 #include "sevenzip/sevenzip.h"
 
@@ -55,7 +58,8 @@ struct JobInput {
 
 class UnpackJob {
 public:
-    UnpackJob(JobHost& host, JobInput input);
+    // progress is the run's: it outlives the job.
+    UnpackJob(JobHost& host, JobProgress& progress, JobInput input);
     // Waits for the run to end.
     ~UnpackJob();
     UnpackJob(const UnpackJob&) = delete;
@@ -65,6 +69,8 @@ public:
     void Start();
     // Whether the run has ended (its report is posted or about to be).
     bool Finished() const { return finished_.load(); }
+    // How the run ended: complete once it has posted WM_EXTRACT_DONE.
+    const JobResult& Result() const { return result_; }
     // Waits for the run to end, however long it takes, answering its calls to this (the window's)
     // thread meanwhile. Cancel the job first: every step of the run answers a cancel promptly.
     void WaitWhileServingCalls();
@@ -72,11 +78,11 @@ public:
 private:
     // The steps of the run; an answer of nullopt means go on with the next.
     void RunJob();
-    JobEnd Run();
-    std::optional<JobEnd> StageAndOpen();
-    std::optional<JobEnd> CheckPassword();
-    JobEnd Extract();
-    JobEnd PlaceStagedFiles(const std::wstring& scratch);
+    JobOutcome Run();
+    std::optional<JobOutcome> StageAndOpen();
+    std::optional<JobOutcome> CheckPassword();
+    JobOutcome Extract();
+    JobOutcome PlaceStagedFiles(const std::wstring& scratch);
     std::wstring NewScratchFolder();
     // The marker entries: checked as they come out, never kept.
     std::set<uint32_t> MarkerEntries() const;
@@ -89,7 +95,7 @@ private:
     std::vector<std::wstring> StagedPlaces() const;
     // The host's answer to a clash, asked again until it can be shown.
     OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged);
-    void Done(JobEnd end);
+    void Done(JobOutcome outcome);
 
     static int32_t OnJobPassword(void* context, std::wstring& password);
     static int32_t OnLibraryProgress(void* context, int32_t isTotal, int64_t value);
@@ -98,6 +104,7 @@ private:
     static DWORD WINAPI ThreadProc(void* self);
 
     JobHost& host_;
+    JobProgress& progress_;
     JobInput input_; // its password is wiped once the archive is closed
     win32::KernelHandle thread_;
     std::atomic<bool> finished_{false};
@@ -119,5 +126,6 @@ private:
     std::vector<std::wstring> places_; // by entry: where it lands below the target
     std::vector<std::pair<std::wstring, std::wstring>> renamed_; // entry path, its new place
     std::set<uint32_t> settled_;     // staged entries placed, or kept out by an answer
-    std::vector<std::wstring> scratchFolders_;
+    std::vector<fs::WorkFolder> scratchFolders_;
+    JobResult result_;
 };

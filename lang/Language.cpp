@@ -11,7 +11,6 @@
 #include <mutex>
 #include <vector>
 
-std::wstring g_sLangFile;
 
 namespace {
 
@@ -48,8 +47,9 @@ const wchar_t* LanguageResourceFor(LANGID language)
 
 void DeployLanguageFile(const std::wstring& workFolder)
 {
-    g_sLangFile = workFolder + fs::kLanguageFileName;
-    SaveResourceToFile(LanguageResourceFor(::GetSystemDefaultLangID()), L"FILE", g_sLangFile);
+    const std::wstring path = workFolder + fs::kLanguageFileName;
+    SaveResourceToFile(LanguageResourceFor(::GetSystemDefaultLangID()), L"FILE", path);
+    UseLanguageFile(path);
 }
 
 std::wstring ReadLangText(const std::wstring& path, const std::wstring& section, const std::wstring& key)
@@ -71,9 +71,16 @@ namespace {
 // with the working folder while windows may still show texts.
 class LoadedTexts {
 public:
-    std::wstring Text(const std::wstring& path, const std::wstring& key)
+    void Use(const std::wstring& path)
     {
         std::lock_guard<std::mutex> held(lock_);
+        file_ = path;
+    }
+
+    std::wstring Text(const std::wstring& key)
+    {
+        std::lock_guard<std::mutex> held(lock_);
+        const std::wstring& path = file_;
         // Read again when the file is another or was written again; kept when it is gone.
         WIN32_FILE_ATTRIBUTE_DATA stamp{};
         const bool there = ::GetFileAttributesExW(fs::LongPathForm(path).c_str(), GetFileExInfoStandard, &stamp);
@@ -109,7 +116,8 @@ private:
     }
 
     std::mutex lock_;
-    std::wstring path_;
+    std::wstring file_; // in use
+    std::wstring path_; // read into texts_
     WIN32_FILE_ATTRIBUTE_DATA stamp_{};
     std::map<std::wstring, std::wstring> texts_;
 };
@@ -122,9 +130,14 @@ LoadedTexts& Loaded()
 
 } // namespace
 
+void UseLanguageFile(const std::wstring& path)
+{
+    Loaded().Use(path);
+}
+
 std::wstring LangText(const std::wstring& key)
 {
-    return Loaded().Text(g_sLangFile, key);
+    return Loaded().Text(key);
 }
 
 std::wstring WithoutPlaceholders(const std::wstring& text)
@@ -151,4 +164,20 @@ std::wstring LangText(const std::wstring& key, const std::vector<std::wstring>& 
 std::wstring ErrorText(const win32::Error& error)
 {
     return error.reason().empty() ? error.message() : LangText(error.reason(), error.args(), error.message());
+}
+
+std::wstring ErrorText(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const win32::Error& e) {
+        return ErrorText(e);
+    } catch (const std::bad_alloc&) {
+        return L"There is not enough memory to go on.";
+    } catch (const std::exception& e) {
+        const std::string what = e.what(); // the library's texts are plain ASCII
+        return std::wstring(what.begin(), what.end());
+    } catch (...) {
+    }
+    return L"An unexpected error occurred.";
 }

@@ -6,24 +6,25 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 #include <vector>
-
-// The deployed language file: the working folder + "en.txt", whatever the language.
-extern std::wstring g_sLangFile;
 
 // The resource name of the language file for a system language id.
 const wchar_t* LanguageResourceFor(LANGID language);
 
-// Writes the language file for the system's default language into workFolder (ending in "\\") and
-// names it in g_sLangFile. Raises the errors of SaveResourceToFile.
+// Writes the language file for the system's default language into workFolder (ending in "\\") as
+// "en.txt", whatever the language, and uses it. Raises the errors of SaveResourceToFile.
 void DeployLanguageFile(const std::wstring& workFolder);
 
 // The text of key in section of the language file at path (a relative path is also looked for
 // in the program's folder); "???" when the file, the section or the key is missing or empty.
 std::wstring ReadLangText(const std::wstring& path, const std::wstring& section, const std::wstring& key);
 
-// The text of key in section "Main" of g_sLangFile.
+// Makes path the language file that LangText reads; an empty path reads nothing ("???").
+void UseLanguageFile(const std::wstring& path);
+
+// The text of key in section "Main" of the language file in use.
 std::wstring LangText(const std::wstring& key);
 
 // The text of key with "{0}", "{1}"... replaced by args; fallback when the file does not have it.
@@ -36,3 +37,6 @@ std::wstring WithoutPlaceholders(const std::wstring& text);
 // What an error says to a person: its reason from the language file with "{0}", "{1}"... replaced
 // by its arguments; its message when it has no reason or the file does not have it.
 std::wstring ErrorText(const win32::Error& error);
+// The same for anything raised: the program's errors as above, the rest in plain English. The one
+// way from an exception to what the person reads.
+std::wstring ErrorText(std::exception_ptr error);

@@ -1,6 +1,7 @@
 // The output-folder dialog: where the package's files go.
 #pragma once
 
+#include "ui/WindowTexts.h"
 #include "win32/Window.h"
 
 #include <string>
@@ -22,6 +23,7 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Arrange() override;
+    void OnError(std::exception_ptr error) override { ShowErrorBox(hwnd(), error); }
     void OnBrowse();
 
     HWND owner_;

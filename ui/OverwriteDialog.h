@@ -1,9 +1,10 @@
 // The question about a file that already exists where a staged file is to go.
 #pragma once
 
-#include "job/JobState.h"
+#include "job/OverwriteAnswer.h"
 #include "lang/Format.h"
 #include "win32/Handles.h"
+#include "ui/WindowTexts.h"
 #include "win32/Window.h"
 
 #include <string>
@@ -28,6 +29,7 @@ public:
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Arrange() override;
+    void OnError(std::exception_ptr error) override { ShowErrorBox(hwnd(), error); }
     void ShowFile(const std::wstring& path, HWND sizeLabel, HWND timeLabel);
     void ShowIcon(const std::wstring& path, HWND image, win32::IconHandle& icon);
 

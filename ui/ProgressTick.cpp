@@ -4,7 +4,7 @@
 
 namespace {
 
-void Staging(const TickInput& in, const TickCounters& counters, TickResult& out)
+void Staging(const ProgressSnapshot& in, const TickCounters& counters, TickResult& out)
 {
     const int64_t cur = std::min(in.currentSize, in.totalSize);
     const int64_t speed = cur / counters.timeUsed;
@@ -18,7 +18,7 @@ void Staging(const TickInput& in, const TickCounters& counters, TickResult& out)
     out.percent = cur * 20 / in.totalSize;
 }
 
-void Placing(const TickInput& in, TickCounters& counters, TickResult& out)
+void Placing(const ProgressSnapshot& in, TickCounters& counters, TickResult& out)
 {
     counters.placeTicks += 1;
     const int32_t files = std::max(in.fileCount, 1);
@@ -31,7 +31,7 @@ void Placing(const TickInput& in, TickCounters& counters, TickResult& out)
     }
 }
 
-void Extracting(const TickInput& in, TickCounters& counters, TickResult& out)
+void Extracting(const ProgressSnapshot& in, TickCounters& counters, TickResult& out)
 {
     counters.extractTicks += 1;
     const int32_t t = counters.extractTicks > 0 ? counters.extractTicks : 1;
@@ -56,7 +56,7 @@ void Extracting(const TickInput& in, TickCounters& counters, TickResult& out)
 
 } // namespace
 
-TickResult ProgressTick(const TickInput& in, TickCounters& counters)
+TickResult ProgressTick(const ProgressSnapshot& in, TickCounters& counters)
 {
     TickResult out;
     if (in.cancel) {

@@ -3,26 +3,16 @@
 // placing staged files for 80 to 100 %.
 #pragma once
 
+#include "job/JobProgress.h"
+
 #include <cstdint>
 #include <optional>
-
-struct TickInput {
-    int64_t totalSize = 0;     // g_nTotalSize
-    int64_t currentSize = 0;   // g_nCurrentSize
-    bool cancel = false;       // g_bCancel
-    bool extractPhase = false; // g_bExtractPhase
-    bool holdProgress = false; // g_bHoldProgress
-    bool stagedExtract = false;
-    bool placing = false;
-    int32_t fileCount = 0;
-    int32_t placedCount = 0;
-};
 
 // What the tick keeps from one to the next.
 struct TickCounters {
     int32_t timeUsed = 0;     // ticks since the job started
-    int32_t extractTicks = 0; // g_nExtractTicks
-    int32_t placeTicks = 0;   // g_nPlaceTicks
+    int32_t extractTicks = 0; // ticks during extraction
+    int32_t placeTicks = 0;   // ticks during placement
 };
 
 struct TickResult {
@@ -34,4 +24,4 @@ struct TickResult {
 };
 
 // Advances the counters by one tick and says what to show.
-TickResult ProgressTick(const TickInput& in, TickCounters& counters);
+TickResult ProgressTick(const ProgressSnapshot& in, TickCounters& counters);

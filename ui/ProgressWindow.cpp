@@ -17,7 +17,7 @@ constexpr wchar_t kWindowClass[] = L"TfrmMain";
 namespace {
 
 enum { IdHide = 100, IdPause, IdCancel };
-enum { kStartTimer = 1, kProgressTimer = 2 };
+enum { kStartTimer = 1, kProgressTimer = 2, kEndPauseTimer = 3 };
 constexpr UINT WM_TRAY_ICON = WM_APP + 1;
 
 } // namespace
@@ -105,8 +105,10 @@ void ProgressWindow::WaitUnseen()
     ::SetTimer(hwnd(), kStartTimer, 50, nullptr);
 }
 
-void ProgressWindow::ShowJobStarted()
+void ProgressWindow::ShowJobStarted(JobProgress& progress)
 {
+    progress_ = &progress;
+    ticks_ = {};
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
     ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
     SetLabel(percentLabel_, L"0%");
@@ -158,10 +160,22 @@ void ProgressWindow::OnStartTimer()
         events_->StartTimerFired();
 }
 
+void ProgressWindow::PauseBeforeTheEnd(UINT milliseconds)
+{
+    ::SetTimer(hwnd(), kEndPauseTimer, milliseconds, nullptr);
+}
+
+void ProgressWindow::OnEndPauseOver()
+{
+    ::KillTimer(hwnd(), kEndPauseTimer);
+    if (events_)
+        events_->EndPauseOver();
+}
+
 void ProgressWindow::OnExtractDone(WPARAM wParam, LPARAM lParam)
 {
     if (events_)
-        events_->ExtractDone(JobEnd{wParam, lParam});
+        events_->ExtractDone(OutcomeOf(wParam, lParam));
 }
 
 bool ProgressWindow::MayClose()
@@ -169,36 +183,23 @@ bool ProgressWindow::MayClose()
     return !events_ || events_->CloseQuery();
 }
 
-void ProgressWindow::OnError(const std::wstring& message)
+void ProgressWindow::OnError(std::exception_ptr error)
 {
     if (events_)
-        events_->ErrorRaised(message);
+        events_->ErrorRaised(error);
     else
-        Window::OnError(message);
+        ShowErrorBox(hwnd(), error);
 }
 
 // --- Progress ---
 
 void ProgressWindow::OnProgressTick()
 {
-    TickInput in;
-    in.totalSize = g_nTotalSize;
-    in.currentSize = g_nCurrentSize;
-    in.cancel = g_bCancel != 0;
-    in.extractPhase = g_bExtractPhase != 0;
-    in.holdProgress = g_bHoldProgress != 0;
-    in.stagedExtract = g_bStagedExtract != 0;
-    in.placing = g_bPlacing != 0;
-    in.fileCount = g_nFileCount;
-    in.placedCount = g_nPlacedCount;
+    if (!progress_)
+        return;
     ticks_.timeUsed = secondsUsed_;
-    ticks_.extractTicks = g_nExtractTicks;
-    ticks_.placeTicks = g_nPlaceTicks;
-
-    const TickResult tick = ProgressTick(in, ticks_);
+    const TickResult tick = ProgressTick(progress_->Snapshot(), ticks_);
     secondsUsed_ = ticks_.timeUsed;
-    g_nExtractTicks = ticks_.extractTicks;
-    g_nPlaceTicks = ticks_.placeTicks;
     if (tick.stopTimer) {
         StopProgressTimer();
         return;
@@ -237,16 +238,16 @@ void ProgressWindow::ShowTotalSize(int64_t totalSize)
 
 void ProgressWindow::OnPause()
 {
-    if (!events_ || !events_->JobRunning())
+    if (!events_ || !events_->JobRunning() || !progress_)
         return;
-    if (!JobPaused()) {
-        PauseJob(true);
+    if (!progress_->Paused()) {
+        progress_->Pause(true);
         win32::SetText(pauseButton_, LangText(L"02000C13"));
         FitToTexts(Dpi(), {pauseButton_});
         StopProgressTimer();
         ShowOnTaskbar(TaskbarState::Paused);
     } else {
-        PauseJob(false);
+        progress_->Pause(false);
         win32::SetText(pauseButton_, LangText(L"02000C12"));
         StartProgressTimer();
         ShowOnTaskbar(TaskbarState::Normal);
@@ -312,6 +313,8 @@ LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             OnStartTimer();
         else if (wParam == kProgressTimer)
             OnProgressTick();
+        else if (wParam == kEndPauseTimer)
+            OnEndPauseOver();
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

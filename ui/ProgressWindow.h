@@ -1,7 +1,8 @@
 // The main window: the progress display of the job, and the window the run sequence drives.
 #pragma once
 
-#include "job/JobState.h"
+#include "job/JobOutcome.h"
+#include "job/JobProgress.h"
 #include "ui/ProgressTick.h"
 #include "ui/TaskbarButton.h"
 #include "win32/Window.h"
@@ -15,11 +16,13 @@ public:
     virtual ~ProgressWindowEvents() = default;
     virtual void FirstShown() = 0;
     virtual void StartTimerFired() = 0;
-    virtual void ExtractDone(JobEnd end) = 0;
+    virtual void ExtractDone(JobOutcome outcome) = 0;
+    // The pause that PauseBeforeTheEnd began is over.
+    virtual void EndPauseOver() = 0;
     // Whether the window may close now.
     virtual bool CloseQuery() = 0;
     // An error that a message handler raised.
-    virtual void ErrorRaised(const std::wstring& message) = 0;
+    virtual void ErrorRaised(std::exception_ptr error) = 0;
     virtual bool JobRunning() const = 0;
 };
 
@@ -39,13 +42,17 @@ public:
     // Shown but unseen (fully transparent, still on the taskbar) until the job starts; the start
     // timer fires once soon after.
     void WaitUnseen();
-    // Seen, with the first labels of the job.
-    void ShowJobStarted();
+    // Seen, with the first labels of the job; shows progress's figures from now on (progress
+    // outlives the window's use of it: the run owns both).
+    void ShowJobStarted(JobProgress& progress);
     void StartProgressTimer();
     void StopProgressTimer();
     void ShowTotalSize(int64_t totalSize);
     // The job's end on the taskbar button: red for an end with a warning, none otherwise.
     void ShowJobEnded(bool withWarning);
+    // Lets the last figures stay in view for a while, the window painting and answering meanwhile;
+    // then tells the run sequence (EndPauseOver).
+    void PauseBeforeTheEnd(UINT milliseconds);
     // Gone from sight and from the tray for the rest of the run.
     void HideForGood();
     // Asks the window to close, as its close box does.
@@ -53,13 +60,14 @@ public:
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnError(const std::wstring& message) override;
+    void OnError(std::exception_ptr error) override;
     void Arrange() override;
 
-    // The handlers; the first four hand over to the run sequence.
+    // The handlers; the first five hand over to the run sequence.
     void OnFirstShow();
     void OnStartTimer();
     void OnExtractDone(WPARAM wParam, LPARAM lParam);
+    void OnEndPauseOver();
     bool MayClose();
     void OnProgressTick();
     void OnPause();
@@ -80,6 +88,7 @@ private:
 
     int32_t secondsUsed_ = 0;
     ProgressWindowEvents* events_ = nullptr;
+    JobProgress* progress_ = nullptr;
     TickCounters ticks_;
     bool shown_ = false;
     bool trayShown_ = false;

@@ -80,6 +80,11 @@ void Fit(HWND control, FitAnchor anchor, int dpi)
 
 } // namespace
 
+void ShowErrorBox(HWND owner, std::exception_ptr error)
+{
+    win32::ShowMessage(owner, ErrorText(error), MB_OK | MB_ICONERROR);
+}
+
 void ApplyTexts(std::initializer_list<TextOf> texts)
 {
     for (const auto& [control, key] : texts)

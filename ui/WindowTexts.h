@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <initializer_list>
 #include <string>
 
@@ -13,6 +14,9 @@ struct TextOf {
 
 // Sets each control's text (a window's caption, for the window itself) to its key's text.
 void ApplyTexts(std::initializer_list<TextOf> texts);
+
+// An error box over owner that tells the person what error says (ErrorText).
+void ShowErrorBox(HWND owner, std::exception_ptr error);
 
 // The width a control of a window laid out at dpi needs for its text in its own font: the text
 // and the room the control draws around it (a check box's box, a button's edges).

@@ -4,6 +4,15 @@
 
 namespace win32 {
 
+std::string Error::Narrow(const std::wstring& text)
+{
+    const int length = static_cast<int>(text.size());
+    std::string narrow(::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, narrow.data(), static_cast<int>(narrow.size()), nullptr,
+                          nullptr);
+    return narrow;
+}
+
 std::wstring SystemErrorText(DWORD code)
 {
     wchar_t* buffer = nullptr;

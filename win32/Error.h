@@ -12,11 +12,11 @@ namespace win32 {
 
 class Error : public std::exception {
 public:
-    explicit Error(std::wstring message) : message_(std::move(message)) {}
+    explicit Error(std::wstring message) : message_(std::move(message)), what_(Narrow(message_)) {}
     // An error that a person reads in their language: the language entry reason (with "{0}",
     // "{1}"... for args); message is the English text, for when no language file can be read.
     Error(std::wstring message, std::wstring reason, std::vector<std::wstring> args)
-        : message_(std::move(message)), reason_(std::move(reason)), args_(std::move(args))
+        : message_(std::move(message)), reason_(std::move(reason)), args_(std::move(args)), what_(Narrow(message_))
     {
     }
     const std::wstring& message() const noexcept { return message_; }
@@ -29,13 +29,17 @@ public:
         code_ = code;
         return *this;
     }
-    const char* what() const noexcept override { return "Unzip error"; }
+    // The English message in UTF-8, for code that knows only std::exception.
+    const char* what() const noexcept override { return what_.c_str(); }
 
 private:
+    static std::string Narrow(const std::wstring& text);
+
     std::wstring message_;
     std::wstring reason_;
     std::vector<std::wstring> args_;
     DWORD code_ = 0;
+    std::string what_;
 };
 
 // The system's text for an error code, without the trailing line break; empty if it has none.

@@ -182,22 +182,13 @@ LRESULT CALLBACK Window::Proc(HWND window, UINT message, WPARAM wParam, LPARAM l
     try {
         try {
             return self->OnMessage(message, wParam, lParam);
-        } catch (const Error& e) {
-            self->OnError(e.message());
-        } catch (const std::bad_alloc&) {
-            self->OnError(L"There is not enough memory to go on.");
         } catch (...) {
-            self->OnError(L"An unexpected error occurred.");
+            self->OnError(std::current_exception());
         }
     } catch (...) {
         // Not even the error box could be shown.
     }
     return 0;
-}
-
-void Window::OnError(const std::wstring& message)
-{
-    ShowMessage(hwnd_, message, MB_OK | MB_ICONERROR);
 }
 
 LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,9 @@ protected:
     virtual void Arrange() {}
     // The default handling: WM_CLOSE ends a modal window; WM_DPICHANGED lays the window out again.
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // An error that a message handler raised: shown in an error box. Nothing unwinds through
-    // the system's message dispatch.
-    virtual void OnError(const std::wstring& message);
+    // An error that a message handler raised, for the window to tell (in the person's language:
+    // the window's layer knows it). Nothing unwinds through the system's message dispatch.
+    virtual void OnError(std::exception_ptr error) = 0;
 
     // Child controls at client coordinates, in tab order, with the window's font.
     HWND AddLabel(const std::wstring& text, int x, int y, int width = 0, int height = 0, DWORD style = 0);

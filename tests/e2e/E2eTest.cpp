@@ -301,6 +301,29 @@ TEST(EndToEnd, ACancelledJobClosesWithoutAMessage)
     EXPECT_TRUE(run.TempIsEmpty());
 }
 
+// Between the job's end and its message the last figures stay in view for a second: the window
+// answers all the while, within half a second each time.
+TEST(EndToEnd, TheWindowAnswersWhileTheLastFiguresStayInView)
+{
+    PackageRun run("good.exe");
+    HWND main = run.StartJob(L"wrong");
+    ASSERT_TRUE(main);
+    // Seen once the job starts (till then it is a layered window, wholly transparent).
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !(::GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_LAYERED); }));
+    std::vector<ULONGLONG> unanswered;
+    const ULONGLONG start = ::GetTickCount64();
+    const bool boxShown = e2e::WaitUntil([&] {
+        DWORD_PTR result = 0;
+        if (!::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result) && ::IsWindow(main))
+            unanswered.push_back(::GetTickCount64() - start);
+        return run.app->FindWindowOf(L"#32770") != nullptr;
+    });
+    ASSERT_TRUE(boxShown);
+    EXPECT_EQ(unanswered, std::vector<ULONGLONG>{});
+    EXPECT_EQ(run.AnswerMessageBox(), L"Passwords do not match");
+    ASSERT_TRUE(run.app->WaitForExit());
+}
+
 // The job ends (the wrong password shows once the large package is staged) while the close
 // question is open: its warning comes over the question, and the program ends once the question
 // is answered, cleanly.

@@ -43,9 +43,10 @@ private:
 struct AJobRuns : ProgressWindowEvents {
     void FirstShown() override {}
     void StartTimerFired() override {}
-    void ExtractDone(JobEnd) override {}
+    void ExtractDone(JobOutcome) override {}
+    void EndPauseOver() override {}
     bool CloseQuery() override { return true; }
-    void ErrorRaised(const std::wstring&) override {}
+    void ErrorRaised(std::exception_ptr) override {}
     bool JobRunning() const override { return true; }
 };
 
@@ -90,7 +91,7 @@ TEST(TaskbarProgress, NormalWhileRunningPausedWhilePausedNoneInTheTrayAndAtTheEn
     win32::KernelHandle go(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::atomic<bool> held{false};
     bench.input.onStep = [&](JobStep step, const std::wstring&) {
-        if (step == JobStep::Progress && g_nCurrentSize.load() > 0 && !held.exchange(true)) {
+        if (step == JobStep::Progress && bench.progress->currentSize.load() > 0 && !held.exchange(true)) {
             ::SetEvent(reached.get());
             ::WaitForSingleObject(go.get(), 20000);
         }
@@ -105,12 +106,12 @@ TEST(TaskbarProgress, NormalWhileRunningPausedWhilePausedNoneInTheTrayAndAtTheEn
         ::SendMessageW(window, kTrayIconMessage, 1, WM_LBUTTONUP);
         ::SendMessageW(pause, BM_CLICK, 0, 0); // "Continue"
     });
-    progress.window.ShowJobStarted();
-    const JobEnd end = bench.Run();
+    progress.window.ShowJobStarted(*bench.progress);
+    const JobOutcome end = bench.Run();
     person.join();
-    progress.window.ShowJobEnded(end != kJobFinished);
+    progress.window.ShowJobEnded(end != JobOutcome::Finished);
 
-    EXPECT_EQ(end, kJobFinished);
+    EXPECT_EQ(end, JobOutcome::Finished);
     using enum TaskbarState;
     EXPECT_EQ(States(progress.shown), (std::vector{Normal, Paused, None, Paused, Normal, None}));
     // While paused the button shows the percentage the window showed at the tick.
@@ -125,14 +126,14 @@ TEST(TaskbarProgress, RedWhenTheJobEndsWithAWarningThenNoneWhenTheWindowCloses)
     JobBench bench("good.exe");
     bench.input.password = L"not the password";
     WindowUnderTest progress(bench.scratch);
-    progress.window.ShowJobStarted();
-    const JobEnd end = bench.Run();
-    progress.window.ShowJobEnded(end != kJobFinished);
+    progress.window.ShowJobStarted(*bench.progress);
+    const JobOutcome end = bench.Run();
+    progress.window.ShowJobEnded(end != JobOutcome::Finished);
     ::DestroyWindow(progress.window.hwnd());
     MSG quit;
     ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE); // the window's end ends no loop here
 
-    EXPECT_EQ(end, kJobWrongPassword);
+    EXPECT_EQ(end, JobOutcome::WrongPassword);
     using enum TaskbarState;
     EXPECT_EQ(States(progress.shown), (std::vector{Normal, Error, None}));
 }

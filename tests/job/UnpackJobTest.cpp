@@ -68,20 +68,20 @@ private:
 TEST(Job, UnpacksStraightIntoAFreshTargetFolder)
 {
     JobBench bench("good.exe");
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
 
     EXPECT_EQ(FilesBelow(bench.target), InputFiles());
     EXPECT_FALSE(Exists(bench.target + L"empty"));
     EXPECT_FALSE(Exists(bench.target + kMarkerName));
-    EXPECT_EQ(g_nFileCount.load(), static_cast<int32_t>(InputFiles().size()) + 1); // and the marker
-    EXPECT_EQ(g_nPlacedCount.load(), 0);
+    EXPECT_EQ(bench.progress->fileCount.load(), static_cast<int32_t>(InputFiles().size()) + 1); // and the marker
+    EXPECT_EQ(bench.progress->placedCount.load(), 0);
     EXPECT_EQ(bench.host.shownTotals, std::vector<int64_t>{static_cast<int64_t>(fs::GetFileSizeByName(bench.input.programPath)) - PAYLOAD_OFFSET});
     EXPECT_TRUE(bench.host.asked.empty());
     EXPECT_EQ(bench.host.passwordQuestions, 0);
     EXPECT_TRUE(bench.LeftInTemp().empty());
-    EXPECT_NE(g_bExtractPhase.load(), 0);
-    EXPECT_EQ(g_bStagedExtract.load(), 0);
-    EXPECT_EQ(g_bPlacing.load(), 0);
+    EXPECT_NE(bench.progress->extractPhase.load(), 0);
+    EXPECT_EQ(bench.progress->stagedExtract.load(), 0);
+    EXPECT_EQ(bench.progress->placing.load(), 0);
 }
 
 TEST(Job, ALeftoverMarkerMakesTheExtractionStagedWithoutAQuestion)
@@ -90,12 +90,12 @@ TEST(Job, ALeftoverMarkerMakesTheExtractionStagedWithoutAQuestion)
     fs::CreateFolderChain(bench.target);
     WriteFile(bench.target + kMarkerName, "left from before");
 
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
     auto files = FilesBelow(bench.target);
     EXPECT_EQ(files.erase(kMarkerName), 1u); // the old one stays as it was; no new one comes
     EXPECT_EQ(files, InputFiles());
     EXPECT_TRUE(bench.host.asked.empty()) << testing::PrintToString(bench.host.asked);
-    EXPECT_EQ(g_nPlacedCount.load(), g_nFileCount.load() - 1);
+    EXPECT_EQ(bench.progress->placedCount.load(), bench.progress->fileCount.load() - 1);
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
 
@@ -130,7 +130,7 @@ TEST(Job, SettlesEachClashByTheAnswer)
             WriteFile(bench.target + path, "old");
         bench.host.answers = c.answers;
 
-        EXPECT_EQ(bench.Run(), kJobFinished);
+        EXPECT_EQ(bench.Run(), JobOutcome::Finished);
 
         EXPECT_EQ(bench.host.asked.size(), c.questions);
         EXPECT_EQ(std::count(bench.host.stagedSeen.begin(), bench.host.stagedSeen.end(), false), 0);
@@ -156,7 +156,7 @@ TEST(Job, AutoRenameTakesTheNextFreeNumberWithoutAskingAgain)
         WriteFile(bench.target + L"clash\\" + name, "old");
     bench.host.answers = {OverwriteAnswer::Rename};
 
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
 
     EXPECT_EQ(bench.host.asked.size(), 1u);
     EXPECT_EQ(ReadAll(bench.target + L"clash\\report.txt"), "old");
@@ -179,7 +179,7 @@ TEST(Job, CancelAtTheThirdClashKeepsWhatWasPlaced)
         WriteFile(bench.target + path, "old");
     bench.host.answers = {OverwriteAnswer::Yes, OverwriteAnswer::Yes, OverwriteAnswer::Cancel};
 
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
 
     EXPECT_EQ(bench.host.asked.size(), 3u);
     EXPECT_NE(ReadAll(bench.target + clashes[0]), "old");
@@ -224,7 +224,7 @@ TEST(Job, StagedFilesAreTheCurrentAccountsAlone)
         }
         ++looked;
     };
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
     EXPECT_EQ(looked, 1);
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
@@ -253,7 +253,7 @@ TEST(Job, ClashesAreSettledAlikeByMoveAndByCopy)
             WriteFile(bench.target + path, "old");
         bench.host.answers = {OverwriteAnswer::Yes, OverwriteAnswer::No, OverwriteAnswer::Rename}; // Auto Rename: for every later clash too
 
-        EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+        EXPECT_EQ(bench.Run(), JobOutcome::Finished) << testing::PrintToString(bench.said);
 
         auto expected = InputFiles();
         expected[clashes[2].substr(0, clashes[2].size() - 4) + L"(1).txt"] = expected[clashes[2]];
@@ -268,9 +268,9 @@ TEST(Job, AWrongPasswordLeavesTheOutputFolderUntouched)
 {
     JobBench bench("good.exe");
     bench.input.password = L"not it";
-    EXPECT_EQ(bench.Run(), kJobWrongPassword);
+    EXPECT_EQ(bench.Run(), JobOutcome::WrongPassword);
     EXPECT_FALSE(Exists(bench.target));
-    EXPECT_EQ(g_bExtractPhase.load(), 0);
+    EXPECT_EQ(bench.progress->extractPhase.load(), 0);
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
 
@@ -280,7 +280,7 @@ TEST(Job, WithoutAMarkerOrWithAnEmptyOneThereIsNothingToCheck)
         SCOPED_TRACE(package);
         {
             JobBench bench(package);
-            EXPECT_EQ(bench.Run(), kJobFinished);
+            EXPECT_EQ(bench.Run(), JobOutcome::Finished);
             EXPECT_EQ(ReadAll(bench.target + L"docs\\readme.txt"), "read me\r\n");
             EXPECT_FALSE(Exists(bench.target + kMarkerName));
         }
@@ -288,8 +288,8 @@ TEST(Job, WithoutAMarkerOrWithAnEmptyOneThereIsNothingToCheck)
             // The check passes; the extraction then finds the password wrong.
             JobBench bench(package);
             bench.input.password = L"not it";
-            EXPECT_EQ(bench.Run(), kJobFailed);
-            EXPECT_FALSE(g_sJobError.empty());
+            EXPECT_EQ(bench.Run(), JobOutcome::Failed);
+            EXPECT_FALSE(bench.said.empty());
             EXPECT_FALSE(Exists(bench.target + kMarkerName));
             EXPECT_TRUE(bench.LeftInTemp().empty());
         }
@@ -301,7 +301,7 @@ TEST(Job, ATargetFolderThatCannotBeMadeIsReportedAfterTheRetries)
     JobBench bench("good.exe");
     WriteFile(bench.scratch / L"a-file");
     bench.input.outputPath = bench.scratch / L"a-file\\below";
-    EXPECT_EQ(bench.Run(), kJobNoTargetFolder);
+    EXPECT_EQ(bench.Run(), JobOutcome::NoTargetFolder);
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
 
@@ -318,10 +318,9 @@ TEST(Job, DamagedOrUnsafePackagesEndWithAnError)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.package);
         JobBench bench(c.package);
-        g_sJobError.clear();
-        EXPECT_EQ(bench.Run(), kJobFailed);
-        EXPECT_FALSE(g_sJobError.empty());
-        EXPECT_NE(g_sJobError.find(c.inMessage), std::wstring::npos) << testing::PrintToString(g_sJobError);
+                EXPECT_EQ(bench.Run(), JobOutcome::Failed);
+        EXPECT_FALSE(bench.said.empty());
+        EXPECT_NE(bench.said.find(c.inMessage), std::wstring::npos) << testing::PrintToString(bench.said);
         EXPECT_FALSE(Exists(bench.target + kMarkerName));
         EXPECT_TRUE(bench.LeftInTemp().empty());
     }
@@ -345,23 +344,23 @@ TEST(Job, AScratchFolderThatCannotBeMadeEndsTheJobAndRemovesNothingElse)
         ::SetLastError(ERROR_ACCESS_DENIED);
         return false;
     };
-    const JobEnd end = bench.Run();
+    const JobOutcome end = bench.Run();
     calls = fs::SystemWorkFolderCalls();
 
-    EXPECT_EQ(end, kJobFailed);
-    EXPECT_EQ(g_sJobError.rfind(L"Cannot create a working folder in \"" + temp + L"\". ", 0), 0u)
-        << testing::PrintToString(g_sJobError);
+    EXPECT_EQ(end, JobOutcome::Failed);
+    EXPECT_EQ(bench.said.rfind(L"Cannot create a working folder in \"" + temp + L"\". ", 0), 0u)
+        << testing::PrintToString(bench.said);
     EXPECT_EQ(ReadAll(temp + L"sentinel.txt"), "keep");
     EXPECT_EQ(ReadAll(bench.input.outputPath + L"\\sentinel.txt"), "keep");
-    EXPECT_TRUE(fs::FolderExists(g_sWorkDir)); // the window's to remove, not the worker's
+    EXPECT_TRUE(fs::FolderExists(bench.workFolder.path())); // the window's to remove, not the worker's
 }
 
 TEST(Job, CancelWhileStaging)
 {
     JobBench bench("big.exe");
     bench.host.cancelAtTotalSize = true;
-    EXPECT_EQ(bench.Run(), kJobFinished);
-    EXPECT_EQ(g_nCurrentSize.load(), 61440); // one block, then it looked
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
+    EXPECT_EQ(bench.progress->currentSize.load(), 61440); // one block, then it looked
     EXPECT_FALSE(Exists(bench.target));
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
@@ -369,9 +368,9 @@ TEST(Job, CancelWhileStaging)
 TEST(Job, CancelWhileCheckingThePassword)
 {
     JobBench bench("big.exe");
-    OnStep cancel(bench.input, [](JobStep step, auto&) { return step == JobStep::Progress && !g_bExtractPhase.load(); },
-                  [] { CancelJob(); });
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    OnStep cancel(bench.input, [&](JobStep step, auto&) { return step == JobStep::Progress && !bench.progress->extractPhase.load(); },
+                  [&] { bench.progress->Cancel(); });
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
     EXPECT_TRUE(cancel.Fired());
     EXPECT_FALSE(Exists(bench.target));
     EXPECT_TRUE(bench.LeftInTemp().empty());
@@ -387,9 +386,9 @@ TEST(Job, CancelWhileExtracting)
             WriteFile(bench.target + L"part1.bin", "old");
         }
         OnStep cancel(bench.input,
-                      [](JobStep step, auto&) { return step == JobStep::Progress && g_bExtractPhase.load(); },
-                      [] { CancelJob(); });
-        EXPECT_EQ(bench.Run(), kJobFinished);
+                      [&](JobStep step, auto&) { return step == JobStep::Progress && bench.progress->extractPhase.load(); },
+                      [&] { bench.progress->Cancel(); });
+        EXPECT_EQ(bench.Run(), JobOutcome::Finished);
         EXPECT_TRUE(cancel.Fired());
         EXPECT_LT(FilesBelow(bench.target).size(), 12u);
         EXPECT_FALSE(Exists(bench.target + kMarkerName));
@@ -403,27 +402,27 @@ TEST(Job, CancelWhilePlacing)
     JobBench bench("good.exe");
     fs::CreateFolderChain(bench.target);
     WriteFile(bench.target + L"one.txt", "old");
-    OnStep cancel(bench.input, [](JobStep step, auto&) { return step == JobStep::Placing; }, [] { CancelJob(); });
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    OnStep cancel(bench.input, [](JobStep step, auto&) { return step == JobStep::Placing; }, [&] { bench.progress->Cancel(); });
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
     EXPECT_TRUE(cancel.Fired());
-    EXPECT_EQ(g_nPlacedCount.load(), 1);
+    EXPECT_EQ(bench.progress->placedCount.load(), 1);
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
 
 TEST(Job, APausedJobHoldsUntilItContinues)
 {
     JobBench bench("big.exe");
-    PauseJob(true);
-    UnpackJob worker(bench.host, bench.input);
-    std::thread release([] {
+    bench.progress->Pause(true);
+    UnpackJob worker(bench.host, *bench.progress, bench.input);
+    std::thread release([&] {
         // Give a wrongly running worker time to show itself, then let it go on.
-        for (int i = 0; i < 30 && g_nCurrentSize.load() == 0; ++i)
+        for (int i = 0; i < 30 && bench.progress->currentSize.load() == 0; ++i)
             ::Sleep(10);
         ::Sleep(300);
-        EXPECT_EQ(g_nCurrentSize.load(), 61440); // held after its first block
-        PauseJob(false);
+        EXPECT_EQ(bench.progress->currentSize.load(), 61440); // held after its first block
+        bench.progress->Pause(false);
     });
-    EXPECT_EQ(bench.host.Run(worker), kJobFinished);
+    EXPECT_EQ(bench.host.Run(worker), JobOutcome::Finished);
     release.join();
     EXPECT_EQ(FilesBelow(bench.target).size(), 12u);
 }
@@ -433,7 +432,7 @@ TEST(Job, NobodyCanChangeTheStagedArchiveOrTheLibraryWhileTheyAreInUse)
     JobBench bench("good.exe");
     bool tmpWritable = true, libraryWritable = true;
     OnStep probe(bench.input, [](JobStep step, auto&) { return step == JobStep::Progress; }, [&] {
-        for (auto [path, writable] : {std::pair{g_sWorkDir + L"tmp.dat", &tmpWritable},
+        for (auto [path, writable] : {std::pair{bench.workFolder.path() + L"tmp.dat", &tmpWritable},
                                       std::pair{bench.input.libraryPath, &libraryWritable}}) {
             HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, 0, nullptr);
@@ -442,7 +441,7 @@ TEST(Job, NobodyCanChangeTheStagedArchiveOrTheLibraryWhileTheyAreInUse)
                 ::CloseHandle(h);
         }
     });
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
     ASSERT_TRUE(probe.Fired());
     EXPECT_FALSE(tmpWritable);
     EXPECT_FALSE(libraryWritable);
@@ -467,7 +466,7 @@ TEST(Job, NamesWindowsCannotHoldComeOutMapped)
             fs::CreateFolderChain(bench.target);
             WriteFile(bench.target + L"_nul.txt", "old");
         }
-        EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+        EXPECT_EQ(bench.Run(), JobOutcome::Finished) << testing::PrintToString(bench.said);
         std::map<std::wstring, std::string> expected;
         for (const auto& [name, windowsName] : mapped) {
             std::string unixName(name.begin(), name.end());
@@ -498,7 +497,7 @@ TEST(Job, PathsLongerThanMaxPathWork)
             fs::CreateFolderChain(file.substr(0, file.find_last_of(L'\\') + 1));
             WriteFile(fs::LongPathForm(file), "old");
         }
-        EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+        EXPECT_EQ(bench.Run(), JobOutcome::Finished) << testing::PrintToString(bench.said);
         EXPECT_EQ(ReadAll(fs::LongPathForm(file)), "far down");
         EXPECT_EQ(bench.host.asked, staged ? std::vector<std::wstring>{file} : std::vector<std::wstring>{});
         EXPECT_TRUE(bench.LeftInTemp().empty());
@@ -509,7 +508,7 @@ TEST(Job, PathsLongerThanMaxPathWork)
     fs::CreateFolderChain(deep);
     ASSERT_TRUE(::CopyFileW(bench.input.programPath.c_str(), fs::LongPathForm(deep + L"good.exe").c_str(), FALSE));
     bench.input.programPath = deep + L"good.exe";
-    EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished) << testing::PrintToString(bench.said);
     EXPECT_EQ(FilesBelow(bench.target), InputFiles());
 }
 
@@ -547,9 +546,9 @@ protected:
 
 TEST_F(FullDrive, TooLittleSpaceIsReportedBeforeAnythingIsWritten)
 {
-    EXPECT_EQ(bench.Run(), kJobFailed);
-    EXPECT_EQ(g_sJobError.rfind(L"There is not enough free space on F: (", 0), 0u)
-        << testing::PrintToString(g_sJobError);
+    EXPECT_EQ(bench.Run(), JobOutcome::Failed);
+    EXPECT_EQ(bench.said.rfind(L"There is not enough free space on F: (", 0), 0u)
+        << testing::PrintToString(bench.said);
     EXPECT_FALSE(Exists(bench.target));
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
@@ -557,11 +556,11 @@ TEST_F(FullDrive, TooLittleSpaceIsReportedBeforeAnythingIsWritten)
 TEST_F(FullDrive, ADriveThatFillsWhileWritingSaysSoAndLeavesNoHalfFile)
 {
     bench.input.freeBytes = [](const std::wstring&) -> int64_t { return INT64_MAX; }; // the check passes
-    EXPECT_EQ(bench.Run(), kJobFailed);
-    EXPECT_NE(g_sJobError.find(L"Cannot write file \"" + bench.target + L"part"), std::wstring::npos)
-        << testing::PrintToString(g_sJobError);
-    EXPECT_NE(g_sJobError.find(win32::SystemErrorText(ERROR_DISK_FULL)), std::wstring::npos)
-        << testing::PrintToString(g_sJobError);
+    EXPECT_EQ(bench.Run(), JobOutcome::Failed);
+    EXPECT_NE(bench.said.find(L"Cannot write file \"" + bench.target + L"part"), std::wstring::npos)
+        << testing::PrintToString(bench.said);
+    EXPECT_NE(bench.said.find(win32::SystemErrorText(ERROR_DISK_FULL)), std::wstring::npos)
+        << testing::PrintToString(bench.said);
     ExpectOnlyWholeFiles();
     EXPECT_FALSE(FilesBelow(bench.target).empty()); // what was finished before stays
     EXPECT_TRUE(bench.LeftInTemp().empty());
@@ -574,11 +573,11 @@ TEST(Job, AStagedExtractionPlacesTheGoodEntriesBeforeReportingADamagedOne)
     JobBench bench("flipped.exe");
     fs::CreateFolderChain(bench.target);
     WriteFile(bench.target + L"one.txt", "old");
-    EXPECT_EQ(bench.Run(), kJobFailed);
-    EXPECT_NE(g_sJobError.find(L"docs\\nested\\deeper\\data.bin"), std::wstring::npos)
-        << testing::PrintToString(g_sJobError);
+    EXPECT_EQ(bench.Run(), JobOutcome::Failed);
+    EXPECT_NE(bench.said.find(L"docs\\nested\\deeper\\data.bin"), std::wstring::npos)
+        << testing::PrintToString(bench.said);
     EXPECT_FALSE(Exists(bench.target + L"docs\\nested\\deeper\\data.bin"));
-    EXPECT_GT(g_nPlacedCount.load(), 0);
+    EXPECT_GT(bench.progress->placedCount.load(), 0);
     const auto& inputs = InputFiles();
     for (const auto& [name, bytes] : FilesBelow(bench.target)) {
         auto input = inputs.find(name);
@@ -596,9 +595,9 @@ TEST(Job, DamageMetBeforeACancelIsStillReported)
     fs::CreateFolderChain(bench.target);
     WriteFile(bench.target + L"one.txt", "old");
     bench.host.answers = {OverwriteAnswer::Cancel};
-    EXPECT_EQ(bench.Run(), kJobFailed);
-    EXPECT_NE(g_sJobError.find(L"docs\\nested\\deeper\\data.bin"), std::wstring::npos)
-        << testing::PrintToString(g_sJobError);
+    EXPECT_EQ(bench.Run(), JobOutcome::Failed);
+    EXPECT_NE(bench.said.find(L"docs\\nested\\deeper\\data.bin"), std::wstring::npos)
+        << testing::PrintToString(bench.said);
     EXPECT_EQ(bench.host.asked.size(), 1u);
     EXPECT_EQ(ReadAll(bench.target + L"one.txt"), "old");
     EXPECT_TRUE(bench.LeftInTemp().empty());
@@ -613,7 +612,7 @@ TEST(Job, AClashQuestionPutOffIsAskedAgain)
     WriteFile(bench.target + L"one.txt", "old");
     bench.host.notNow = 3;
     bench.host.answers = {OverwriteAnswer::No};
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
     EXPECT_EQ(bench.host.asked.size(), 1u);
     EXPECT_EQ(ReadAll(bench.target + L"one.txt"), "old");
     EXPECT_EQ(FilesBelow(bench.target).size(), InputFiles().size());
@@ -627,9 +626,9 @@ TEST(Job, FoldersMadeOnTheWayGoWhenNothingCameOut)
     const std::wstring existing = bench.input.outputPath + L"\\";
     bench.input.outputPath = existing + L"typed\\deeper";
     bench.target = bench.input.outputPath + L"\\big\\";
-    OnStep cancel(bench.input, [](JobStep step, auto&) { return step == JobStep::Progress && g_bExtractPhase.load(); },
-                  [] { CancelJob(); });
-    EXPECT_EQ(bench.Run(), kJobFinished);
+    OnStep cancel(bench.input, [&](JobStep step, auto&) { return step == JobStep::Progress && bench.progress->extractPhase.load(); },
+                  [&] { bench.progress->Cancel(); });
+    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
     ASSERT_TRUE(cancel.Fired());
     EXPECT_FALSE(Exists(existing + L"typed")); // cancelled before the first file was whole
     EXPECT_TRUE(fs::FolderExists(existing));
@@ -642,10 +641,10 @@ TEST(Job, TheStagedPathOnOneVolumeNeedsTheFilesOnce)
 {
     const struct {
         int64_t free;
-        JobEnd end;
+        JobOutcome end;
     } cases[] = {
-        {12 * (1 << 20) + 4096, kJobFinished}, // the files and the marker
-        {12 * (1 << 20) - 1, kJobFailed},
+        {12 * (1 << 20) + 4096, JobOutcome::Finished}, // the files and the marker
+        {12 * (1 << 20) - 1, JobOutcome::Failed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.free);
@@ -656,11 +655,11 @@ TEST(Job, TheStagedPathOnOneVolumeNeedsTheFilesOnce)
         free = c.free;
         bench.input.freeBytes = [](const std::wstring&) { return free; };
         bench.host.answers = {OverwriteAnswer::YesAll};
-        EXPECT_EQ(bench.Run(), c.end) << testing::PrintToString(g_sJobError);
-        if (c.end == kJobFinished) {
+        EXPECT_EQ(bench.Run(), c.end) << testing::PrintToString(bench.said);
+        if (c.end == JobOutcome::Finished) {
             EXPECT_EQ(FilesBelow(bench.target), FilesBelow(BuildFile("test-packages/big/")));
         } else {
-            EXPECT_EQ(g_sJobError.rfind(L"There is not enough free space on ", 0), 0u) << testing::PrintToString(g_sJobError);
+            EXPECT_EQ(bench.said.rfind(L"There is not enough free space on ", 0), 0u) << testing::PrintToString(bench.said);
             EXPECT_EQ(ReadAll(bench.target + L"part1.bin"), "old");
         }
         EXPECT_TRUE(bench.LeftInTemp().empty());
@@ -676,16 +675,16 @@ TEST(Job, EveryEntryIsAccountedFor)
         std::deque<OverwriteAnswer> answers;
         size_t questions;
         std::map<std::wstring, std::string> files; // the target afterwards
-        JobEnd end;
+        JobOutcome end;
         std::vector<std::wstring> said; // in the end's text
     } cases[] = {
-        {"case.exe", {OverwriteAnswer::Rename}, 1, {{L"Case.txt", "upper"}, {L"case(1).txt", "lower"}}, kJobFinished, {}},
-        {"case.exe", {OverwriteAnswer::No}, 1, {{L"Case.txt", "upper"}}, kJobFinished, {}},
-        {"twice.exe", {OverwriteAnswer::Rename}, 1, {{L"ok.txt", "first"}, {L"ok(1).txt", "second"}}, kJobFinished, {}},
-        {"file-folder.exe", {}, 0, {{L"dup", "file"}, {L"dup(1)\\x.txt", "inside"}}, kJobFinished,
+        {"case.exe", {OverwriteAnswer::Rename}, 1, {{L"Case.txt", "upper"}, {L"case(1).txt", "lower"}}, JobOutcome::Finished, {}},
+        {"case.exe", {OverwriteAnswer::No}, 1, {{L"Case.txt", "upper"}}, JobOutcome::Finished, {}},
+        {"twice.exe", {OverwriteAnswer::Rename}, 1, {{L"ok.txt", "first"}, {L"ok(1).txt", "second"}}, JobOutcome::Finished, {}},
+        {"file-folder.exe", {}, 0, {{L"dup", "file"}, {L"dup(1)\\x.txt", "inside"}}, JobOutcome::Finished,
          {L"Windows cannot keep these names apart; they were placed under new names:\r\ndup\\x.txt \u2192 dup(1)\\x.txt"}},
-        {"devices.exe", {}, 0, {{L"_CONIN$", "conin"}, {L"_conout$.txt", "conout"}, {L"_COM0", "com0"}}, kJobFinished, {}},
-        {"too-long.exe", {}, 0, {{L"fine.txt", "fine"}}, kJobFailed,
+        {"devices.exe", {}, 0, {{L"_CONIN$", "conin"}, {L"_conout$.txt", "conout"}, {L"_COM0", "com0"}}, JobOutcome::Finished, {}},
+        {"too-long.exe", {}, 0, {{L"fine.txt", "fine"}}, JobOutcome::Failed,
          {L"The name of " + std::wstring(300, L'n') + L".txt is too long.",
           L"\r\n\r\nFiles extracted whole and kept in the folder: 1\r\nNot extracted:\r\n" + std::wstring(300, L'n') + L".txt"}},
     };
@@ -695,10 +694,10 @@ TEST(Job, EveryEntryIsAccountedFor)
         SCOPED_TRACE(c.package);
         JobBench bench(c.package);
         bench.host.answers = c.answers;
-        EXPECT_EQ(bench.Run(), c.end) << testing::PrintToString(g_sJobError);
+        EXPECT_EQ(bench.Run(), c.end) << testing::PrintToString(bench.said);
         EXPECT_EQ(bench.host.asked.size(), c.questions);
         EXPECT_EQ(FilesBelow(bench.target), c.files);
-        const std::wstring said = c.end == kJobFinished ? g_sJobNotice : g_sJobError;
+        const std::wstring said = c.end == JobOutcome::Finished ? bench.said : bench.said;
         for (const std::wstring& text : c.said)
             EXPECT_NE(said.find(text), std::wstring::npos) << testing::PrintToString(said);
         if (c.said.empty()) {
@@ -706,7 +705,7 @@ TEST(Job, EveryEntryIsAccountedFor)
         }
         EXPECT_TRUE(bench.LeftInTemp().empty());
     }
-    g_sLangFile.clear();
+    UseLanguageFile(L"");
 }
 
 // An entry that fails (a CRC error in stored data, a data error in packed data) or that a cancel
@@ -736,12 +735,12 @@ TEST(Job, DamagedOrUnfinishedEntriesNeverKeepTheirNames)
             }
             OnStep cancel(
                 bench.input,
-                [](JobStep step, auto&) {
-                    return step == JobStep::Progress && g_bExtractPhase.load() && g_nCurrentSize.load() > (64 << 20);
+                [&](JobStep step, auto&) {
+                    return step == JobStep::Progress && bench.progress->extractPhase.load() && bench.progress->currentSize.load() > (64 << 20);
                 },
-                [] { CancelJob(); });
-            const JobEnd end = bench.Run();
-            EXPECT_EQ(end, c.cancel ? kJobFinished : kJobFailed) << testing::PrintToString(g_sJobError);
+                [&] { bench.progress->Cancel(); });
+            const JobOutcome end = bench.Run();
+            EXPECT_EQ(end, c.cancel ? JobOutcome::Finished : JobOutcome::Failed) << testing::PrintToString(bench.said);
             EXPECT_EQ(cancel.Fired(), c.cancel);
 
             const auto files = FilesBelow(bench.target);
@@ -831,8 +830,8 @@ TEST(Job, AnArchiveWithBrokenHeadersIsADamagedPackage)
     bench.input.programPath = bench.scratch / L"damaged.exe";
     WriteFile(bench.input.programPath, bytes);
 
-    EXPECT_EQ(bench.Run(), kJobFailed);
-    EXPECT_EQ(g_sJobError, L"The package is damaged or incomplete.");
+    EXPECT_EQ(bench.Run(), JobOutcome::Failed);
+    EXPECT_EQ(bench.said, L"The package is damaged or incomplete.");
     EXPECT_FALSE(Exists(bench.target));
     EXPECT_TRUE(bench.LeftInTemp().empty());
 }
@@ -846,7 +845,7 @@ TEST(Job, APackageNamedWithDotsUnpacksIntoAFolderOfItsOwn)
         JobBench bench("good.exe");
         ASSERT_TRUE(::CopyFileW(bench.input.programPath.c_str(), (bench.scratch / name).c_str(), FALSE));
         bench.input.programPath = bench.scratch / name;
-        EXPECT_EQ(bench.Run(), kJobFinished) << testing::PrintToString(g_sJobError);
+        EXPECT_EQ(bench.Run(), JobOutcome::Finished) << testing::PrintToString(bench.said);
         EXPECT_EQ(FilesBelow(bench.input.outputPath + L"\\_\\"), InputFiles());
         EXPECT_EQ(FilesBelow(bench.input.outputPath + L"\\").size(), InputFiles().size());
     }
@@ -885,19 +884,19 @@ TEST(Job, EachDamageEndsWithAReasonAPersonCanRead)
     };
     ScratchFolder languages;
     SaveResourceToFile(L"LANG_ENGLISH", L"FILE", languages / L"en.txt");
-    g_sLangFile = languages / L"en.txt";
+    UseLanguageFile(languages / L"en.txt");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         JobBench bench("good.exe");
         bench.input.programPath = bench.scratch / L"damaged.exe";
         WriteFile(bench.input.programPath, c.bytes);
-        const JobEnd end = bench.Run();
-        EXPECT_EQ(end, kJobFailed);
-        EXPECT_EQ(g_sJobError.rfind(c.reasonStart, 0), 0u) << testing::PrintToString(g_sJobError);
-        EXPECT_EQ(g_sJobError.find(L"function"), std::wstring::npos) << testing::PrintToString(g_sJobError);
+        const JobOutcome end = bench.Run();
+        EXPECT_EQ(end, JobOutcome::Failed);
+        EXPECT_EQ(bench.said.rfind(c.reasonStart, 0), 0u) << testing::PrintToString(bench.said);
+        EXPECT_EQ(bench.said.find(L"function"), std::wstring::npos) << testing::PrintToString(bench.said);
         EXPECT_TRUE(bench.LeftInTemp().empty());
     }
-    g_sLangFile.clear();
+    UseLanguageFile(L"");
 }
 
 } // namespace

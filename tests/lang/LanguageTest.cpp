@@ -3,10 +3,13 @@
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
 #include "support/TestFiles.h"
+#include "support/Languages.h"
 #include "win32/Error.h"
 #include "win32/Handles.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 using testing_support::ReadAll;
 using testing_support::ScratchFolder;
@@ -90,10 +93,12 @@ TEST(DeployLanguageFile, WritesTheSystemLanguagesFileAsEnTxtInTheWorkingFolder)
 {
     ScratchFolder scratch;
     DeployLanguageFile(scratch.path());
-    EXPECT_EQ(g_sLangFile, scratch.path() + L"en.txt");
+    const std::wstring deployed = scratch.path() + L"en.txt";
     const std::wstring chosen = LanguageResourceFor(::GetSystemDefaultLangID());
     const std::string expected = ReadAll(SourceFile("resources/lang/" + std::string(chosen.begin(), chosen.end()) + ".txt"));
-    EXPECT_EQ(ReadAll(g_sLangFile), expected);
+    EXPECT_EQ(ReadAll(deployed), expected);
+    EXPECT_EQ(LangText(L"02000B00"), ReadLangText(deployed, L"Main", L"02000B00")); // and it is the one in use
+    UseLanguageFile(L"");
 }
 
 // A language file in the format the program ships, UTF-16LE with a byte-order mark.
@@ -166,16 +171,17 @@ TEST(ReadLangText, FollowsTheReadingRulesTheTextsRelyOn)
 TEST(LangText, KeepsEveryTextOnceTheFileIsGone)
 {
     ScratchFolder scratch;
-    g_sLangFile = scratch / L"en.txt";
-    WriteLanguageFile(g_sLangFile, kRulesFile);
+    const std::wstring file = scratch / L"en.txt";
+    WriteLanguageFile(file, kRulesFile);
+    UseLanguageFile(file);
     std::vector<std::pair<std::wstring, std::wstring>> expected;
     for (const wchar_t* key : {L"02000B00", L"02000C01", L"02000C05", L"02000C06", L"02000c09", L"02000C0B", L"02000FFF"})
-        expected.emplace_back(key, ReadLangText(g_sLangFile, L"Main", key));
+        expected.emplace_back(key, ReadLangText(file, L"Main", key));
     EXPECT_EQ(LangText(L"02000B00"), L"Enter password");
-    ASSERT_TRUE(::DeleteFileW(g_sLangFile.c_str()));
+    ASSERT_TRUE(::DeleteFileW(file.c_str()));
     for (const auto& [key, text] : expected)
         EXPECT_EQ(LangText(key), text) << testing::PrintToString(key);
-    g_sLangFile.clear();
+    UseLanguageFile(L"");
 }
 
 TEST(ReadLangText, GivesQuestionMarksWithoutAFile)
@@ -202,6 +208,37 @@ TEST(ReadLangText, LooksForARelativePathInTheProgramsFolder)
     ::DeleteFileW((folder + name).c_str());
 
     EXPECT_EQ(text, L"beside the program");
+}
+
+} // namespace
+
+namespace {
+
+// Whatever was raised, the person reads one text for it: the program's errors in their language
+// (in English without the language's text), the rest in plain words; and code that knows only
+// std::exception reads the English message.
+TEST(ErrorText, SaysWhatAnyErrorMeans)
+{
+    ScratchFolder scratch;
+    testing_support::UseLanguage(scratch, L"Lang_Deutsch");
+    const win32::Error full(L"There is not enough free space on F: (2 MB needed, 1 MB free).", L"02000C46",
+                            {L"F:", L"2 MB", L"1 MB"});
+    const struct {
+        std::exception_ptr error;
+        std::wstring text;
+    } cases[] = {
+        {std::make_exception_ptr(full), LangText(L"02000C46", {L"F:", L"2 MB", L"1 MB"}, L"")},
+        {std::make_exception_ptr(win32::Error(L"Nicht übersetzt", L"02000FFF", {})), L"Nicht übersetzt"},
+        {std::make_exception_ptr(win32::Error(L"Plain message")), L"Plain message"},
+        {std::make_exception_ptr(std::bad_alloc()), L"There is not enough memory to go on."},
+        {std::make_exception_ptr(std::runtime_error("no such button")), L"no such button"},
+        {std::make_exception_ptr(42), L"An unexpected error occurred."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ErrorText(c.error), c.text);
+    EXPECT_NE(LangText(L"02000C46", {L"F:", L"2 MB", L"1 MB"}, L"").find(L"F:"), std::wstring::npos);
+    EXPECT_STREQ(win32::Error(L"Größe \"ä\"").what(), "Gr\xC3\xB6\xC3\x9F" "e \"\xC3\xA4\"");
+    UseLanguageFile(L"");
 }
 
 } // namespace

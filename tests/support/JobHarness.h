@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <vector>
 
@@ -33,8 +34,8 @@ public:
     void ShowTotalSize(int64_t totalSize) override
     {
         shownTotals.push_back(totalSize);
-        if (cancelAtTotalSize)
-            CancelJob();
+        if (cancelAtTotalSize && progress)
+            progress->Cancel();
     }
     std::optional<OverwriteAnswer> AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
     {
@@ -61,7 +62,7 @@ public:
 
     // Runs the worker to its end and answers what it posted. The message loop runs meanwhile,
     // so the worker's calls are answered on this thread.
-    JobEnd Run(UnpackJob& worker)
+    JobOutcome Run(UnpackJob& worker)
     {
         done_ = false;
         worker.Start();
@@ -79,6 +80,7 @@ public:
     std::deque<OverwriteAnswer> answers; // the last one stands for every later question
     std::function<void(const std::wstring& staged)> onQuestion; // to look at the staged file
     bool cancelAtTotalSize = false;
+    JobProgress* progress = nullptr; // the running job's, for cancelAtTotalSize
     int notNow = 0; // questions put off (another question is open) before one is shown
     int passwordQuestions = 0;
     int closeRequests = 0;
@@ -91,7 +93,7 @@ private:
             return result;
         if (message == WM_EXTRACT_DONE) {
             auto* self = reinterpret_cast<HeadlessHost*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-            self->end_ = JobEnd{wParam, lParam};
+            self->end_ = OutcomeOf(wParam, lParam);
             self->done_ = true;
             return 0;
         }
@@ -100,7 +102,7 @@ private:
 
     HWND window_ = nullptr;
     bool done_ = false;
-    JobEnd end_{};
+    JobOutcome end_{};
 };
 
 // A package from the test fixture, the place it unpacks to, and a temporary folder of the
@@ -109,16 +111,6 @@ class JobBench {
 public:
     explicit JobBench(const std::string& package)
     {
-        // As at the start of the program: one job per run, so a test of several starts afresh.
-        for (auto* counter : {&g_nTotalSize, &g_nCurrentSize})
-            counter->store(0);
-        for (auto* value : {&g_bCancel, &g_bExtractPhase, &g_bHoldProgress, &g_bStagedExtract, &g_bPlacing,
-                            &g_nFileCount, &g_nPlacedCount, &g_nExtractTicks, &g_nPlaceTicks})
-            value->store(0);
-        PauseJob(false);
-        g_sJobError.clear();
-        g_sJobNotice.clear();
-
         const std::wstring temp = scratch.path() + L"temp\\";
         ::CreateDirectoryW(temp.c_str(), nullptr);
         for (const wchar_t* name : {L"TMP", L"TEMP"}) {
@@ -126,11 +118,11 @@ public:
             savedTemp_.emplace_back(name, ::GetEnvironmentVariableW(name, old, MAX_PATH + 1) ? old : L"");
             ::SetEnvironmentVariableW(name, temp.c_str());
         }
-        g_sWorkDir = fs::SelectWorkFolder(10 * 1024 * 1024);
+        workFolder = fs::WorkFolder(10 * 1024 * 1024);
         input.outputPath = scratch.path() + L"out";
         input.password = L"secret";
-        input.libraryPath = g_sWorkDir + L"7z.dll";
-        input.workDir = g_sWorkDir;
+        input.libraryPath = workFolder.path() + L"7z.dll";
+        input.workDir = workFolder.path();
         input.programPath = BuildFile("test-packages/" + package);
         target = input.outputPath + L"\\" + std::wstring(package.begin(), package.end() - 4) + L"\\";
         ::CreateDirectoryW(input.outputPath.c_str(), nullptr);
@@ -143,10 +135,18 @@ public:
             ::SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
     }
 
-    JobEnd Run()
+    // Runs a job to its end; what it said is kept in said. Each run has a fresh progress, as each
+    // run of the program has; the last run's stays to be looked at.
+    JobOutcome Run()
     {
-        UnpackJob worker(host, input);
-        return host.Run(worker);
+        if (ran_)
+            progress = std::make_unique<JobProgress>();
+        ran_ = true;
+        host.progress = progress.get();
+        UnpackJob worker(host, *progress, input);
+        const JobOutcome end = host.Run(worker);
+        said = worker.Result().message;
+        return end;
     }
 
     // What the temporary folder holds besides the working folder: scratch folders left behind.
@@ -159,7 +159,7 @@ public:
             return left;
         do {
             const std::wstring name = entry.cFileName;
-            if (name != L"." && name != L".." && g_sWorkDir.find(name) == std::wstring::npos)
+            if (name != L"." && name != L".." && workFolder.path().find(name) == std::wstring::npos)
                 left.push_back(name);
         } while (::FindNextFileW(find, &entry));
         ::FindClose(find);
@@ -168,17 +168,22 @@ public:
 
     ScratchFolder scratch;
     HeadlessHost host;
+    fs::WorkFolder workFolder;
     JobInput input;
     std::wstring target;
+    std::unique_ptr<JobProgress> progress = std::make_unique<JobProgress>();
+    std::wstring said; // the last run's message: its error, or its notice
 
 private:
+    bool ran_ = false;
     std::vector<std::pair<std::wstring, std::wstring>> savedTemp_;
 };
 
 } // namespace testing_support
 
-// How a job's end reads in a test failure: (wParam, lParam).
-inline std::ostream& operator<<(std::ostream& out, const JobEnd& end)
+// How a job's end reads in a test failure.
+inline std::ostream& operator<<(std::ostream& out, JobOutcome outcome)
 {
-    return out << "(" << end.wParam << ", " << end.lParam << ")";
+    const char* names[] = {"Finished", "NoTargetFolder", "WrongPassword", "Failed"};
+    return out << names[static_cast<int>(outcome)];
 }

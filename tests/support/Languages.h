@@ -12,8 +12,9 @@ namespace testing_support {
 // Writes the language file of resource (say L"Lang_English") into scratch and uses it.
 inline void UseLanguage(const ScratchFolder& scratch, const wchar_t* resource)
 {
-    g_sLangFile = scratch / (std::wstring(resource) + L".txt");
-    SaveResourceToFile(resource, L"FILE", g_sLangFile);
+    const std::wstring file = scratch / (std::wstring(resource) + L".txt");
+    SaveResourceToFile(resource, L"FILE", file);
+    UseLanguageFile(file);
 }
 
 } // namespace testing_support

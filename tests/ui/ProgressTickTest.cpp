@@ -8,7 +8,7 @@ constexpr int64_t MB = 1024 * 1024;
 
 struct TickCase {
     const char* name;
-    TickInput in;
+    ProgressSnapshot in;
     TickCounters before;
     // Expected:
     TickCounters after;
@@ -17,16 +17,16 @@ struct TickCase {
 
 TEST(ProgressTick, WeighsThePhases)
 {
-    TickInput staging;
+    ProgressSnapshot staging;
     staging.totalSize = 100 * MB;
     staging.currentSize = 25 * MB;
 
-    TickInput direct = staging;
+    ProgressSnapshot direct = staging;
     direct.extractPhase = true;
-    TickInput staged = direct;
+    ProgressSnapshot staged = direct;
     staged.stagedExtract = true;
 
-    TickInput placing;
+    ProgressSnapshot placing;
     placing.totalSize = 100 * MB;
     placing.currentSize = 100 * MB;
     placing.extractPhase = true;
@@ -34,7 +34,7 @@ TEST(ProgressTick, WeighsThePhases)
     placing.fileCount = 40;
     placing.placedCount = 10;
 
-    auto with = [](TickInput in, auto change) {
+    auto with = [](ProgressSnapshot in, auto change) {
         change(in);
         return in;
     };
@@ -85,11 +85,11 @@ TEST(ProgressTick, WeighsThePhases)
 
 TEST(ProgressTick, HoldsShowOnlyTheElapsedTimeAndACancelFreezesEverything)
 {
-    TickInput in;
+    ProgressSnapshot in;
     in.totalSize = 100;
     in.currentSize = 50;
     in.extractPhase = true;
-    for (TickInput held : {[&] { auto h = in; h.holdProgress = true; return h; }(),
+    for (ProgressSnapshot held : {[&] { auto h = in; h.holdProgress = true; return h; }(),
                            [&] { auto h = in; h.totalSize = 0; return h; }()}) {
         TickCounters counters{7, 2, 0};
         const TickResult r = ProgressTick(held, counters);

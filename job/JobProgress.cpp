@@ -1,0 +1,60 @@
+#include "job/JobProgress.h"
+
+#include "sevenzip/Callbacks.h"
+
+#include <string>
+
+JobProgress::JobProgress() : running_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+
+ProgressSnapshot JobProgress::Snapshot() const
+{
+    ProgressSnapshot now;
+    now.totalSize = totalSize;
+    now.currentSize = currentSize;
+    now.cancel = cancelled_;
+    now.extractPhase = extractPhase;
+    now.holdProgress = holdProgress;
+    now.stagedExtract = stagedExtract;
+    now.placing = placing;
+    now.fileCount = fileCount;
+    now.placedCount = placedCount;
+    return now;
+}
+
+void JobProgress::Pause(bool paused)
+{
+    paused_ = paused;
+    if (paused && !cancelled_.load())
+        ::ResetEvent(running_.get());
+    else
+        ::SetEvent(running_.get());
+}
+
+void JobProgress::Cancel()
+{
+    cancelled_ = true;
+    ::SetEvent(running_.get());
+}
+
+void JobProgress::WaitWhilePaused()
+{
+    while (paused_.load() && !cancelled_.load())
+        ::WaitForSingleObject(running_.get(), 100);
+}
+
+int32_t JobProgress::OnLibraryProgress(int32_t isTotal, int64_t value)
+{
+    WaitWhilePaused();
+    if (cancelled_.load())
+        return 1;
+    if (isTotal == kProgressOpening)
+        return 0;
+    (isTotal ? totalSize : currentSize).store(value);
+    // Called from inside the library: the trace must not raise, even without memory for its text.
+    try {
+        const wchar_t* name = isTotal ? L"g_nTotalSize" : L"g_nCurrentSize";
+        ::OutputDebugStringW((name + std::wstring(L"-------------***") + std::to_wstring(value)).c_str());
+    } catch (...) {
+    }
+    return 0;
+}
