@@ -6,6 +6,7 @@
 #include "job/Staging.h"
 #include "lang/Language.h"
 #include "win32/Error.h"
+#include "win32/MessageBox.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
 #include "job/PackageFormat.h"
-#include "sevenzip/sevenzip.h"
+#include "sevenzip/ArchiveReader.h"
 #include "win32/Error.h"
 #include "support/JobHarness.h"
 
@@ -85,7 +85,7 @@ int RunLibrary(const std::wstring& package, const std::wstring& output)
         SaveResourceToFile(L"7z_dll", L"FILE", library);
         const double start = Now();
         {
-            auto reader = CreateInArchive(sevenzip::CLSID_Format7z, library);
+            auto reader = std::make_unique<sevenzip::ArchiveReader>(library);
             reader->OpenArchiveFile(package, SEARCH_WINDOW);
             reader->SetPassword(L"secret");
             reader->ExtractAllTo(output);

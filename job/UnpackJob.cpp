@@ -11,7 +11,7 @@
 #include "job/Placement.h"
 #include "job/Staging.h"
 #include "lang/Language.h"
-#include "sevenzip/Stream.h"
+#include "sevenzip/FileStream.h"
 #include "lang/Format.h"
 #include "win32/Error.h"
 #include "win32/Security.h"
@@ -247,11 +247,11 @@ std::optional<JobOutcome> UnpackJob::StageAndOpen()
         win32::FileHandle library = SaveResourceToHeldFile(L"7z_dll", L"FILE", input_.libraryPath);
         if (progress_.Cancelled())
             return JobOutcome::Finished;
-        reader_ = CreateInArchive(sevenzip::CLSID_Format7z, input_.libraryPath);
+        reader_ = std::make_unique<sevenzip::ArchiveReader>(input_.libraryPath);
     }
     reader_->SetProgressSink(this, &OnLibraryProgress);
     staged->Seek(0, ByteStream::FromStart);
-    win32::ComPtr<sevenzip::IInStream> stream(new T7zStream(std::move(staged)));
+    win32::ComPtr<sevenzip::IInStream> stream(new sevenzip::FileStream(std::move(staged)));
     reader_->OpenArchiveStream(stream.get(), SEARCH_WINDOW);
     reader_->SetPasswordSource(this, &OnJobPassword);
     reader_->SetPassword(input_.password);

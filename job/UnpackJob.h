@@ -8,12 +8,13 @@
 #include "job/OverwriteAnswer.h"
 #include "fs/WorkFolder.h"
 #include "fs/FileOps.h"
-#include "sevenzip/sevenzip.h"
+#include "sevenzip/ArchiveReader.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -114,7 +115,7 @@ private:
 
     // The run's own state.
     std::wstring target_;
-    win32::ComPtr<I7zArchiveReader> reader_;
+    std::unique_ptr<sevenzip::ArchiveReader> reader_;
     uint32_t entryCount_ = 0;
     int64_t totalSize_ = 0;
     std::wstring existedBefore_;  // the nearest folder on the way to the target that was there

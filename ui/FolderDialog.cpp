@@ -5,6 +5,7 @@
 #include "ui/WindowTexts.h"
 #include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
+#include "win32/Text.h"
 
 #include <shlobj.h>
 

@@ -3,6 +3,7 @@
 
 #include "ui/WindowTexts.h"
 #include "win32/Window.h"
+#include "win32/Text.h"
 
 #include <string>
 

@@ -6,6 +6,7 @@
 #include "ui/WindowTexts.h"
 #include "win32/Dpi.h"
 #include "win32/SystemLibrary.h"
+#include "win32/Text.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

@@ -3,6 +3,8 @@
 #include "fs/Paths.h"
 #include "lang/Language.h"
 #include "ui/WindowTexts.h"
+#include "win32/MessageBox.h"
+#include "win32/Text.h"
 
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.

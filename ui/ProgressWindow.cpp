@@ -6,6 +6,8 @@
 #include "ui/WindowTexts.h"
 #include "win32/WindowCall.h"
 #include "win32/SystemLibrary.h"
+#include "win32/MessageBox.h"
+#include "win32/Text.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

@@ -3,11 +3,10 @@
 #include <commctrl.h>
 
 #include "win32/Dpi.h"
-#include "win32/Error.h"
+#include "win32/Placement.h"
+#include "win32/Text.h"
 
 #include <algorithm>
-#include <map>
-#include <new>
 #include <tuple>
 #include <utility>
 
@@ -17,61 +16,6 @@ namespace {
 
 // How often a question that the system hid looks whether its owner is back.
 constexpr DWORD kHiddenPollMs = 100;
-
-std::wstring& Title()
-{
-    static std::wstring title;
-    return title;
-}
-
-RECT WorkArea()
-{
-    RECT area;
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    return area;
-}
-
-// Where a window of width x height stands centred over area.
-POINT CentredIn(const RECT& area, int width, int height)
-{
-    return {area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
-}
-
-void CentreOnWorkArea(HWND window)
-{
-    RECT frame;
-    ::GetWindowRect(window, &frame);
-    const POINT at = CentredIn(WorkArea(), frame.right - frame.left, frame.bottom - frame.top);
-    ::SetWindowPos(window, HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-// Moves the next window the thread activates (the message box) onto the work area, then lets go.
-thread_local HHOOK centringHook = nullptr;
-
-LRESULT CALLBACK CentreNextActivated(int code, WPARAM wParam, LPARAM lParam)
-{
-    HHOOK hook = centringHook;
-    if (code == HCBT_ACTIVATE && hook) {
-        centringHook = nullptr;
-        ::UnhookWindowsHookEx(hook);
-        CentreOnWorkArea(reinterpret_cast<HWND>(wParam));
-    }
-    return ::CallNextHookEx(hook, code, wParam, lParam);
-}
-
-// Brackets a message box: the centring hook is gone at the end whatever happened.
-struct CentringScope {
-    explicit CentringScope(bool wanted)
-    {
-        if (wanted)
-            centringHook = ::SetWindowsHookExW(WH_CBT, &CentreNextActivated, nullptr, ::GetCurrentThreadId());
-    }
-    ~CentringScope()
-    {
-        if (HHOOK hook = std::exchange(centringHook, nullptr))
-            ::UnhookWindowsHookEx(hook);
-    }
-};
 
 } // namespace
 
@@ -325,70 +269,6 @@ HWND Window::AddGroupBox(int x, int y, int width, int height)
     return AddControl(L"BUTTON", L"", BS_GROUPBOX, x, y, width, height);
 }
 
-HFONT DialogFont(int dpi)
-{
-    // One font per DPI met, kept for the life of the process (the windows hold them).
-    static std::map<int, HFONT> fonts;
-    HFONT& font = fonts[dpi];
-    if (!font)
-        font = ::CreateFontW(-::MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                             L"Tahoma");
-    return font;
-}
 
-SIZE TextExtent(HWND control, int wrapWidth)
-{
-    const std::wstring text = GetText(control);
-    auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
-    RECT bounds{0, 0, wrapWidth, 0};
-    const WindowDC dc(control, font ? font : DialogFont(DpiOf(control)));
-    ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds,
-                DT_CALCRECT | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
-    return {bounds.right, bounds.bottom};
-}
-
-RECT ClientRectOf(HWND child)
-{
-    RECT r;
-    ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-std::wstring GetText(HWND window)
-{
-    const int length = ::GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
-    return text;
-}
-
-void SetText(HWND window, const std::wstring& text)
-{
-    ::SetWindowTextW(window, text.c_str());
-}
-
-int ShowMessage(HWND owner, const std::wstring& text, UINT flags)
-{
-    const bool outOfSight = owner && IsOutOfSight(owner);
-    CentringScope centred(outOfSight);
-    return ::MessageBoxW(owner, text.c_str(), Title().c_str(), flags | (outOfSight ? MB_SETFOREGROUND : 0));
-}
-
-bool IsOutOfSight(HWND window)
-{
-    return ::IsIconic(window) || !::IsWindowVisible(window);
-}
-
-void SetApplicationTitle(const std::wstring& title)
-{
-    Title() = title;
-}
-
-const std::wstring& ApplicationTitle()
-{
-    return Title();
-}
 
 } // namespace win32

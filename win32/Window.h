@@ -85,26 +85,4 @@ private:
     IconHandle bigIcon_, smallIcon_;
 };
 
-// Tahoma at 8 points, at dpi: the font of every window.
-HFONT DialogFont(int dpi);
-
-// The size of a control's text drawn in its own font: on one line, or with wrapWidth broken into
-// lines at that width (wider than it when one word is).
-SIZE TextExtent(HWND control, int wrapWidth = 0);
-
-// A child window's rectangle in its parent's client coordinates.
-RECT ClientRectOf(HWND child);
-
-std::wstring GetText(HWND window);
-void SetText(HWND window, const std::wstring& text);
-
-// A message box with the application title as caption. When owner is minimised or hidden the box
-// appears in front, centred on the work area.
-int ShowMessage(HWND owner, const std::wstring& text, UINT flags);
-
-// Whether a window is out of the user's sight: minimised or hidden.
-bool IsOutOfSight(HWND window);
-void SetApplicationTitle(const std::wstring& title);
-const std::wstring& ApplicationTitle();
-
 } // namespace win32

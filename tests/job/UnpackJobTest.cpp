@@ -36,7 +36,7 @@ std::vector<std::wstring> ArchiveOrder(const std::wstring& package)
     const std::string content = ReadAll(package);
     WriteFile(scratch / L"payload.bin", content.substr(PAYLOAD_OFFSET));
     std::vector<std::wstring> paths;
-    auto reader = CreateInArchive(sevenzip::CLSID_Format7z, CopyLibrary(scratch));
+    auto reader = std::make_unique<sevenzip::ArchiveReader>(CopyLibrary(scratch));
     reader->OpenArchiveFile(scratch / L"payload.bin", SEARCH_WINDOW);
     for (uint32_t i = 0; i < reader->ItemCount(); ++i)
         if (!reader->ItemIsFolder(i) && reader->ItemPath(i) != kMarkerName)

@@ -9,6 +9,8 @@
 #include "win32/Dpi.h"
 
 #include "support/Languages.h"
+#include "win32/Placement.h"
+#include "win32/Text.h"
 
 #include <gtest/gtest.h>
 

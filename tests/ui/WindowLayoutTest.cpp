@@ -8,6 +8,7 @@
 #include "win32/Dpi.h"
 
 #include "support/Languages.h"
+#include "win32/Placement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "sevenzip/Stream.h"
+#include "sevenzip/FileStream.h"
 
 #include "support/TestFiles.h"
 #include "win32/Error.h"
@@ -18,11 +18,11 @@ win32::ComPtr<Interface> As(IUnknown* object, const GUID& iid)
     return result;
 }
 
-TEST(T7zStream, ReadsSeeksAndSizesAFile)
+TEST(FileStream, ReadsSeeksAndSizesAFile)
 {
     ScratchFolder scratch;
     WriteFile(scratch / L"data.bin", "0123456789");
-    win32::ComPtr<sevenzip::IInStream> in(new T7zStream(ByteStream::OpenRead(scratch / L"data.bin")));
+    win32::ComPtr<sevenzip::IInStream> in(new sevenzip::FileStream(ByteStream::OpenRead(scratch / L"data.bin")));
 
     char buffer[16] = {};
     UINT32 got = 99;
@@ -51,10 +51,10 @@ TEST(T7zStream, ReadsSeeksAndSizesAFile)
     EXPECT_EQ(sized->GetSize(nullptr), S_OK);
 }
 
-TEST(T7zStream, AnswersTheLibrarysStreamInterfaces)
+TEST(FileStream, AnswersTheLibrarysStreamInterfaces)
 {
     ScratchFolder scratch;
-    win32::ComPtr<sevenzip::IOutStream> out(new T7zStream(ByteStream::Create(scratch / L"out.bin")));
+    win32::ComPtr<sevenzip::IOutStream> out(new sevenzip::FileStream(ByteStream::Create(scratch / L"out.bin")));
     for (const GUID& iid : {sevenzip::IID_ISequentialInStream, sevenzip::IID_ISequentialOutStream,
                             sevenzip::IID_IInStream, sevenzip::IID_IOutStream, sevenzip::IID_IStreamGetSize,
                             sevenzip::IID_IOutStreamFlush, IID_IUnknown})
@@ -73,18 +73,18 @@ TEST(T7zStream, AnswersTheLibrarysStreamInterfaces)
     EXPECT_EQ(ReadAll(scratch / L"out.bin"), "hel");
 }
 
-TEST(T7zStream, ClosesAnOwnedFileAtTheLastReleaseAndLeavesABorrowedOneOpen)
+TEST(FileStream, ClosesAnOwnedFileAtTheLastReleaseAndLeavesABorrowedOneOpen)
 {
     ScratchFolder scratch;
     {
-        win32::ComPtr<sevenzip::IOutStream> owned(new T7zStream(ByteStream::Create(scratch / L"owned.bin")));
+        win32::ComPtr<sevenzip::IOutStream> owned(new sevenzip::FileStream(ByteStream::Create(scratch / L"owned.bin")));
         EXPECT_FALSE(::DeleteFileW((scratch / L"owned.bin").c_str()));
     }
     EXPECT_TRUE(::DeleteFileW((scratch / L"owned.bin").c_str()));
 
     auto mine = ByteStream::Create(scratch / L"mine.bin");
     {
-        win32::ComPtr<sevenzip::IOutStream> borrowed(new T7zStream(*mine));
+        win32::ComPtr<sevenzip::IOutStream> borrowed(new sevenzip::FileStream(*mine));
         borrowed->Write("abc", 3, nullptr);
     }
     EXPECT_EQ(mine->Write("def", 3), 3u); // still ours, still open
@@ -92,13 +92,13 @@ TEST(T7zStream, ClosesAnOwnedFileAtTheLastReleaseAndLeavesABorrowedOneOpen)
     EXPECT_EQ(ReadAll(scratch / L"mine.bin"), "abcdef");
 }
 
-TEST(T7zStream, KeepsASetSizeFailureForTheCaller)
+TEST(FileStream, KeepsASetSizeFailureForTheCaller)
 {
     ScratchFolder scratch;
     WriteFile(scratch / L"read-only.bin", "data");
     auto pending = std::make_shared<PendingError>();
     win32::ComPtr<sevenzip::IOutStream> out(
-        new T7zStream(ByteStream::OpenRead(scratch / L"read-only.bin"), pending));
+        new sevenzip::FileStream(ByteStream::OpenRead(scratch / L"read-only.bin"), pending));
 
     EXPECT_EQ(out->SetSize(1), E_FAIL);
     ASSERT_TRUE(*pending);

@@ -9,16 +9,18 @@
 
 #include <memory>
 
-class T7zStream : public sevenzip::IInStream,
-                  public sevenzip::IOutStream,
-                  public sevenzip::IStreamGetSize,
-                  public sevenzip::IOutStreamFlush,
-                  protected sevenzip::RefCounted {
+namespace sevenzip {
+
+class FileStream : public IInStream,
+                  public IOutStream,
+                  public IStreamGetSize,
+                  public IOutStreamFlush,
+                  protected RefCounted {
 public:
     // An owned stream is freed (its file closed) when the library lets go of the adapter.
-    T7zStream(std::unique_ptr<ByteStream> owned, SharedPendingError pending = nullptr);
-    T7zStream(ByteStream& borrowed, SharedPendingError pending = nullptr);
-    ~T7zStream() override;
+    FileStream(std::unique_ptr<ByteStream> owned, SharedPendingError pending = nullptr);
+    FileStream(ByteStream& borrowed, SharedPendingError pending = nullptr);
+    ~FileStream() override;
 
     HRESULT __stdcall QueryInterface(REFIID iid, void** object) override;
     SEVENZIP_COUNTED_OBJECT
@@ -39,3 +41,5 @@ private:
     ByteStream* stream_;                // the stream in use: owned_, or the caller's
     SharedPendingError pending_; // where a failed write or resize is kept for the reader
 };
+
+} // namespace sevenzip
