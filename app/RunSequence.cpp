@@ -7,6 +7,7 @@
 #include "lang/Language.h"
 #include "win32/Error.h"
 #include "win32/MessageBox.h"
+#include "lang/TextKeys.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ void RunSequence::StartTimerFired()
     if (fs::TrimBlanks(outputPath_).empty()) {
         // Nothing follows: the window stays unseen until it is closed.
         state_ = State::Stranded;
-        Ask(LangText(L"02000881"), MB_OK | MB_ICONINFORMATION);
+        Ask(LangText(key::kSpecifyLocation), MB_OK | MB_ICONINFORMATION);
         return;
     }
     if (!Modal([&] { return passwordDialog_.Execute(progressWindow_.hwnd()); }) || abandoned_) {
@@ -138,11 +139,11 @@ void RunSequence::EndPauseOver()
     const JobOutcome outcome = outcome_;
     const std::wstring& message = job_->Result().message;
     if (outcome == JobOutcome::NoTargetFolder)
-        Ask(CannotCreateMessage(LangText(L"02000603"), outputPath_), MB_OK | MB_ICONWARNING);
+        Ask(CannotCreateMessage(LangText(key::kCannotCreateFolder), outputPath_), MB_OK | MB_ICONWARNING);
     else if (outcome == JobOutcome::WrongPassword)
-        Ask(LangText(L"02000B10"), MB_OK | MB_ICONWARNING);
+        Ask(LangText(key::kWrongPassword), MB_OK | MB_ICONWARNING);
     else if (outcome == JobOutcome::Failed)
-        Ask(LangText(L"02000C40") + L"\r\n\r\n" + message, MB_OK | MB_ICONWARNING);
+        Ask(LangText(key::kNotExtracted) + L"\r\n\r\n" + message, MB_OK | MB_ICONWARNING);
     else if (!message.empty())
         Ask(message, MB_OK | MB_ICONINFORMATION);
     job_.reset();
@@ -229,7 +230,7 @@ int RunSequence::Ask(const std::wstring& text, UINT flags)
 bool RunSequence::ConfirmCancel()
 {
     closeAsked_ = true;
-    const bool confirmed = Ask(LangText(L"02000C30"), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+    const bool confirmed = Ask(LangText(key::kConfirmCancel), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
     closeAsked_ = false;
     return confirmed;
 }

@@ -38,12 +38,7 @@ int RunJob(const std::wstring& package, const std::wstring& output, bool again)
     host.answers = {OverwriteAnswer::YesAll};
     fs::WorkFolder workFolder(10 * 1024 * 1024);
     JobProgress progress;
-    JobInput input;
-    input.outputPath = output;
-    input.password = L"secret";
-    input.libraryPath = workFolder.path() + L"7z.dll";
-    input.workDir = workFolder.path();
-    input.programPath = package;
+    JobInput input = testing_support::InputFor(package, output, workFolder);
     // The password check's share of the job: from the first progress report of the check (the
     // library starts decoding the marker) to the first report of the extraction.
     double checkStarted = 0, extractStarted = 0;

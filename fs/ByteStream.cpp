@@ -2,6 +2,7 @@
 
 #include "fs/Paths.h"
 #include "win32/Error.h"
+#include "lang/TextKeys.h"
 
 #include <cstring>
 #include <vector>
@@ -17,7 +18,7 @@ win32::FileHandle CreateUnshared(const std::wstring& path, DWORD access, DWORD f
 {
     win32::FileHandle file(::CreateFileW(fs::LongPathForm(path).c_str(), access, 0, nullptr, how, flags, nullptr));
     if (!file)
-        throw win32::FileError(L"Cannot create file", path, ::GetLastError(), L"02000C47");
+        throw win32::FileError(L"Cannot create file", path, ::GetLastError(), key::kCannotCreateFile);
     return file;
 }
 
@@ -45,7 +46,7 @@ std::unique_ptr<ByteStream> ByteStream::CreateProvisional(const std::wstring& pa
         const DWORD code = ::GetLastError();
         file.reset();
         ::DeleteFileW(fs::LongPathForm(path).c_str());
-        throw win32::FileError(L"Cannot create file", path, code, L"02000C47");
+        throw win32::FileError(L"Cannot create file", path, code, key::kCannotCreateFile);
     }
     return std::unique_ptr<ByteStream>(new ByteStream(std::move(file), path));
 }
@@ -79,9 +80,9 @@ void ByteStream::WriteAll(const void* data, uint32_t size)
 {
     DWORD done = 0;
     if (!::WriteFile(file_.get(), data, size, &done, nullptr))
-        throw win32::FileError(L"Cannot write file", path_, ::GetLastError(), L"02000C48");
+        throw win32::FileError(L"Cannot write file", path_, ::GetLastError(), key::kCannotWriteFile);
     if (done < size) { // the system wrote what fitted
-        throw win32::FileError(L"Cannot write file", path_, ERROR_DISK_FULL, L"02000C48");
+        throw win32::FileError(L"Cannot write file", path_, ERROR_DISK_FULL, key::kCannotWriteFile);
     }
 }
 
@@ -123,7 +124,7 @@ void ByteStream::Keep()
 {
     FILE_DISPOSITION_INFO kept{FALSE};
     if (!::SetFileInformationByHandle(file_.get(), FileDispositionInfo, &kept, sizeof kept))
-        throw win32::FileError(L"Cannot write file", path_, ::GetLastError(), L"02000C48");
+        throw win32::FileError(L"Cannot write file", path_, ::GetLastError(), key::kCannotWriteFile);
 }
 
 void ByteStream::Discard() noexcept
@@ -135,14 +136,14 @@ void ByteStream::Discard() noexcept
 void ByteStream::Flush()
 {
     if (!::FlushFileBuffers(file_.get()))
-        throw win32::FileError(L"Cannot write file", path_, ::GetLastError(), L"02000C48");
+        throw win32::FileError(L"Cannot write file", path_, ::GetLastError(), key::kCannotWriteFile);
 }
 
 void ByteStream::Rename(const std::wstring& newPath, bool replace)
 {
     const DWORD code = RenameOpenFile(file_.get(), newPath, replace);
     if (code != ERROR_SUCCESS)
-        throw win32::FileError(L"Cannot write file", newPath, code, L"02000C48");
+        throw win32::FileError(L"Cannot write file", newPath, code, key::kCannotWriteFile);
     path_ = newPath;
 }
 

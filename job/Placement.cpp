@@ -6,6 +6,7 @@
 #include "win32/Error.h"
 #include "win32/Handles.h"
 #include "win32/Security.h"
+#include "lang/TextKeys.h"
 
 #include <windows.h>
 
@@ -18,7 +19,7 @@ namespace {
 
 win32::Error CannotPlace(const std::wstring& target, DWORD code)
 {
-    return win32::FileError(L"Cannot write file", target, code, L"02000C48");
+    return win32::FileError(L"Cannot write file", target, code, key::kCannotWriteFile);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "fs/WorkFolder.h"
 #include "job/PackageFormat.h"
 #include "job/PackageMarker.h"
+#include "job/PasswordProbe.h"
 #include "job/EntryPlaces.h"
 #include "job/Placement.h"
 #include "job/Staging.h"
@@ -16,12 +17,12 @@
 #include "win32/Error.h"
 #include "win32/Security.h"
 #include "win32/WindowCall.h"
+#include "lang/TextKeys.h"
 
 namespace {
 
 constexpr int kFolderAttempts = 7;
 constexpr DWORD kFolderRetryMs = 500;
-constexpr DWORD kQuestionRetryMs = 100;
 
 } // namespace
 
@@ -87,8 +88,10 @@ void UnpackJob::RunJob()
     }
     // A library stop that follows a cancel is the cancel, not an error; an error met before the
     // cancel stays one.
-    if (end == JobOutcome::Failed && progress_.Cancelled() && !errorBeforeCancel_)
+    if (end == JobOutcome::Failed && progress_.Cancelled() && !errorBeforeCancel_) {
         end = JobOutcome::Finished;
+        result_.message.clear(); // a cancel has nothing to report
+    }
     try {
         if (end == JobOutcome::Failed && extracting_)
             result_.message += WhatCameOut();
@@ -119,10 +122,6 @@ void UnpackJob::RunJob()
 namespace {
 
 constexpr size_t kEntriesNamed = 5;
-constexpr size_t kLongestStagedExtension = 16;
-// Staged files go into numbered folders of this many: a folder of many thousand files makes
-// each new name slow to check (Wine reads the whole folder to compare names without case).
-constexpr uint32_t kStagedPerFolder = 256;
 
 // The first few of names, one a line, then "and N more".
 std::wstring Listed(const std::vector<std::wstring>& names)
@@ -132,7 +131,7 @@ std::wstring Listed(const std::vector<std::wstring>& names)
         text += L"\r\n" + names[n];
     if (names.size() > kEntriesNamed) {
         const std::wstring more = std::to_wstring(names.size() - kEntriesNamed);
-        text += L"\r\n" + LangText(L"02000C52", {more}, L"and " + more + L" more");
+        text += L"\r\n" + LangText(key::kAndMore, {more}, L"and " + more + L" more");
     }
     return text;
 }
@@ -156,9 +155,9 @@ std::wstring UnpackJob::WhatCameOut()
     if (whole == 0)
         return {};
     const std::wstring count = std::to_wstring(whole);
-    std::wstring text = L"\r\n\r\n" + LangText(L"02000C50", {count}, L"Files extracted whole and kept in the folder: " + count);
+    std::wstring text = L"\r\n\r\n" + LangText(key::kKeptWholeFiles, {count}, L"Files extracted whole and kept in the folder: " + count);
     if (!missing.empty())
-        text += L"\r\n" + LangText(L"02000C51", {}, L"Not extracted:") + Listed(missing);
+        text += L"\r\n" + LangText(key::kNotExtractedList, {}, L"Not extracted:") + Listed(missing);
     return text;
 }
 
@@ -170,29 +169,12 @@ std::wstring UnpackJob::RenamedEntries() const
     std::vector<std::wstring> lines;
     for (const auto& [path, place] : renamed_)
         lines.push_back(path + L" \u2192 " + place);
-    return LangText(L"02000C53", {}, L"Windows cannot keep these names apart; they were placed under new names:") +
+    return LangText(key::kPlacedUnderNewNames, {}, L"Windows cannot keep these names apart; they were placed under new names:") +
            Listed(lines);
 }
 
 // Where an entry is staged in a scratch folder: under its number, so that entries that land on
 // one name in the target stay apart there, with its extension for the icon the question shows.
-std::wstring UnpackJob::StagedName(uint32_t index) const
-{
-    const std::wstring& place = places_[index];
-    const size_t nameStart = place.find_last_of(L'\\') + 1;
-    const size_t dot = place.rfind(L'.');
-    const bool extension = dot != std::wstring::npos && dot > nameStart && place.size() - dot <= kLongestStagedExtension;
-    return std::to_wstring(index / kStagedPerFolder) + L"\\" + std::to_wstring(index) +
-           (extension ? place.substr(dot) : L"");
-}
-
-std::vector<std::wstring> UnpackJob::StagedPlaces() const
-{
-    std::vector<std::wstring> staged;
-    for (uint32_t i = 0; i < places_.size(); ++i)
-        staged.push_back(StagedName(i)); // folders are made only for the files in them
-    return staged;
-}
 
 std::set<uint32_t> UnpackJob::MarkerEntries() const
 {
@@ -293,40 +275,10 @@ std::optional<JobOutcome> UnpackJob::CheckPassword()
         }
     }
 
-    int probeFailures = 0;
     const std::wstring scratch = NewScratchFolder();
-    for (uint32_t j = 0; j < entryCount_; ++j) {
-        if (reader_->ItemIsFolder(j) || reader_->ItemPath(j) != kMarkerName)
-            continue;
-        if (progress_.Cancelled())
-            break;
-        const uint64_t expected = reader_->ItemSize(j);
-        const std::wstring probe = scratch + StagedName(j);
-        fs::CreateFolderChain(probe.substr(0, probe.find_last_of(L'\\') + 1));
-        uint64_t actual = 0;
-        {
-            auto file = ByteStream::Create(probe);
-            reader_->ExtractItemToStream(j, *file, false);
-            actual = file->Size();
-        }
-        const int32_t result = reader_->ItemResult(j);
-        const bool damaged = result == sevenzip::kResultDataError || result == sevenzip::kResultCrcError ||
-                             result == sevenzip::kResultWrongPassword;
-        if ((actual == 0 && expected != 0) || damaged) {
-            ::DeleteFileW(probe.c_str());
-            probeFailures = 1;
-            break;
-        }
-        if (expected == 0)
-            continue;
-        if (actual == expected) {
-            ::DeleteFileW(probe.c_str());
-            probeFailures = 0;
-            break;
-        }
-    }
-    scratchFolders_.pop_back(); // and the probe's scratch folder with it
-    if (probeFailures > 0)
+    const bool refused = PasswordRefused(*reader_, MarkerEntries(), scratch, [this] { return progress_.Cancelled(); });
+    scratchFolders_.pop_back(); // the probe's scratch folder goes
+    if (refused)
         return JobOutcome::WrongPassword;
     return std::nullopt;
 }
@@ -399,78 +351,10 @@ void UnpackJob::CheckFreeSpace(const std::wstring& scratch)
         if (free >= 0 && free < needed)
             throw win32::Error(L"There is not enough free space on " + drive + L" (" + FormatSize(needed) +
                                    L" needed, " + FormatSize(free) + L" free).",
-                               L"02000C46", {drive, FormatSize(needed), FormatSize(free)});
+                               key::kNotEnoughSpace, {drive, FormatSize(needed), FormatSize(free)});
     }
 }
 
-JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch)
-{
-    const std::wstring& target = target_;
-    progress_.placing = true;
-    fs::FolderChainMaker folders;
-    progress_.placedCount = 0;
-    progress_.holdProgress = false;
-    for (uint32_t l = 0; l < entryCount_; ++l) {
-        progress_.WaitWhilePaused();
-        if (progress_.Cancelled())
-            break;
-        if (reader_->ItemIsFolder(l))
-            continue;
-        const std::wstring path = reader_->ItemPath(l);
-        if (path == kMarkerName)
-            continue;
-        if (reader_->ItemResult(l) != sevenzip::kResultOk)
-            continue; // damaged or unfinished: it never came out
-        const std::wstring to = target + places_[l];
-        ::OutputDebugStringW(to.c_str()); // the file being placed, for a debugger
-        Step(JobStep::Placing, to);
-        folders.MakeParentOf(to);
-        const std::wstring from = scratch + StagedName(l);
-
-        // A staged file is moved into place (or copied, then removed); one that is skipped goes
-        // with the scratch folder.
-        if (!fs::FileExists(to)) {
-            PlaceFile(from, to, false);
-        } else {
-            OverwriteAnswer choice = overwriteAnswer_;
-            if (choice != OverwriteAnswer::NoAll && choice != OverwriteAnswer::YesAll && choice != OverwriteAnswer::Rename) {
-                overwriteAnswer_ = AskOverwrite(to, from);
-                choice = overwriteAnswer_;
-            }
-            switch (choice) {
-            case OverwriteAnswer::Yes:
-            case OverwriteAnswer::YesAll:
-                PlaceFile(from, to, true);
-                break;
-            case OverwriteAnswer::Rename:
-                PlaceFile(from, MakeRenamePath(to), false);
-                break;
-            case OverwriteAnswer::Cancel:
-                progress_.Cancel();
-                break;
-            case OverwriteAnswer::No:
-            case OverwriteAnswer::NoAll:
-                break;
-            }
-        }
-        if (!progress_.Cancelled())
-            settled_.insert(l); // placed, or kept out by the person's answer
-        ++progress_.placedCount;
-    }
-    progress_.placing = false;
-    return JobOutcome::Finished;
-}
-
-OverwriteAnswer UnpackJob::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
-{
-    for (;;) {
-        std::optional<OverwriteAnswer> answer;
-        win32::CallOnWindowThread(host_.Window(), [&] { answer = host_.AskOverwrite(existing, staged); });
-        if (answer)
-            return *answer;
-        ::Sleep(kQuestionRetryMs); // another question is open: ask again once it may be answered
-    }
-}
 
 int32_t UnpackJob::OnLibraryProgress(void* context, int32_t isTotal, int64_t value)
 {

@@ -5,6 +5,7 @@
 #include "fs/Paths.h"
 #include "sevenzip/FileStream.h"
 #include "win32/Error.h"
+#include "lang/TextKeys.h"
 
 namespace {
 
@@ -20,15 +21,15 @@ EntryFailure TextOfResult(int32_t result)
 {
     switch (result) {
     case sevenzip::kResultUnsupportedMethod:
-        return {L"Unsupported method", L"02000C44"};
+        return {L"Unsupported method", key::kUnsupportedMethod};
     case sevenzip::kResultCrcError:
-        return {L"CRC error", L"02000C42"};
+        return {L"CRC error", key::kEntryDamaged};
     case sevenzip::kResultWrongPassword:
-        return {L"Wrong password", L"02000C43"};
+        return {L"Wrong password", key::kPasswordDoesNotFit};
     case kResultNameTooLong:
-        return {L"Name too long", L"02000C49"};
+        return {L"Name too long", key::kNameTooLong};
     default:
-        return {L"Data error", L"02000C42"};
+        return {L"Data error", key::kEntryDamaged};
     }
 }
 
@@ -50,7 +51,7 @@ std::wstring TextOf(const PROPVARIANT& value)
 
 [[noreturn]] void ThrowDamagedPackage()
 {
-    throw win32::Error(L"The package is damaged or incomplete.", L"02000C41", {});
+    throw win32::Error(L"The package is damaged or incomplete.", key::kPackageDamaged, {});
 }
 
 } // namespace
@@ -59,7 +60,7 @@ void RefuseUnsafeEntryPath(const std::wstring& path, const std::wstring& folder)
 {
     if (!fs::IsSafeEntryPath(path))
         throw win32::Error(L"The archive entry \"" + path + L"\" would be written outside the folder " + folder,
-                           L"02000C45", {path, folder});
+                           key::kEntryOutsideFolder, {path, folder});
 }
 
 namespace sevenzip {

@@ -6,6 +6,7 @@
 #include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
 #include "win32/Text.h"
+#include "lang/TextKeys.h"
 
 #include <shlobj.h>
 
@@ -64,7 +65,7 @@ FolderDialog::FolderDialog(HWND owner) : owner_(owner)
 
 void FolderDialog::SetTexts()
 {
-    ApplyTexts({{hwnd(), L"02000800"}, {folderLabel_, L"02000801"}, {okButton_, L"02000702"}, {cancelButton_, L"02000710"}});
+    ApplyTexts({{hwnd(), key::kExtractTitle}, {folderLabel_, key::kExtractTo}, {okButton_, key::kOk}, {cancelButton_, key::kCancel}});
     FitLabel(folderLabel_);
     Arrange();
 }
@@ -87,7 +88,7 @@ bool FolderDialog::Execute()
 void FolderDialog::OnBrowse()
 {
     std::wstring path = win32::GetText(folderEdit_);
-    if (BrowseForFolder(hwnd(), LangText(L"03020209"), path) && !path.empty()) {
+    if (BrowseForFolder(hwnd(), LangText(key::kSelectFolder), path) && !path.empty()) {
         if (path.back() != L'\\')
             path += L'\\';
         win32::SetText(folderEdit_, path);

@@ -7,6 +7,7 @@
 #include "win32/Dpi.h"
 #include "win32/SystemLibrary.h"
 #include "win32/Text.h"
+#include "lang/TextKeys.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -91,9 +92,9 @@ OverwriteDialog::OverwriteDialog(HWND owner) : owner_(owner)
 void OverwriteDialog::SetTexts()
 {
     ApplyTexts({
-        {hwnd(), L"02000900"},    {questionLabel_, L"02000901"},    {replaceLabel_, L"02000902"}, {withLabel_, L"02000903"},
-        {yesButton_, L"02000705"},    {yesAllButton_, L"02000707"}, {renameButton_, L"02000911"}, {noButton_, L"02000709"},
-        {noAllButton_, L"0200070B"}, {cancelButton_, L"02000710"},
+        {hwnd(), key::kConfirmReplaceTitle},    {questionLabel_, key::kFolderHoldsFile},    {replaceLabel_, key::kReplaceExistingFile}, {withLabel_, key::kWithThisOne},
+        {yesButton_, key::kYes},    {yesAllButton_, key::kYesToAll}, {renameButton_, key::kAutoRename}, {noButton_, key::kNo},
+        {noAllButton_, key::kNoToAll}, {cancelButton_, key::kCancel},
     });
     for (HWND label : {questionLabel_, replaceLabel_, withLabel_})
         FitLabel(label);
@@ -120,8 +121,8 @@ void OverwriteDialog::ShowIcon(const std::wstring& path, HWND image, win32::Icon
 
 void OverwriteDialog::ShowFile(const std::wstring& path, HWND sizeLabel, HWND timeLabel)
 {
-    win32::SetText(sizeLabel, SizeLine(fs::GetFileSizeByName(path), LangText(L"02000982")));
-    win32::SetText(timeLabel, LangText(L"02000983") + L": " + FormatDateTime(GetFileModified(path)));
+    win32::SetText(sizeLabel, SizeLine(fs::GetFileSizeByName(path), LangText(key::kSizeInBytes)));
+    win32::SetText(timeLabel, LangText(key::kModifiedOn) + L": " + FormatDateTime(GetFileModified(path)));
     FitLabel(sizeLabel);
     FitLabel(timeLabel);
 }

@@ -5,6 +5,7 @@
 #include "ui/WindowTexts.h"
 #include "win32/MessageBox.h"
 #include "win32/Text.h"
+#include "lang/TextKeys.h"
 
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.
@@ -35,8 +36,8 @@ PasswordDialog::PasswordDialog(HWND owner)
 void PasswordDialog::SetTexts()
 {
     ApplyTexts({
-        {hwnd(), L"02000B00"}, {passwordLabel_, L"02000B01"}, {okButton_, L"02000702"}, {cancelButton_, L"02000710"},
-        {showPassword_, L"02000B02"},
+        {hwnd(), key::kPasswordTitle}, {passwordLabel_, key::kEnterPassword}, {okButton_, key::kOk}, {cancelButton_, key::kCancel},
+        {showPassword_, key::kShowPassword},
     });
     FitLabel(passwordLabel_);
     Arrange();
@@ -59,7 +60,7 @@ bool PasswordDialog::Execute(HWND owner)
 void PasswordDialog::OnOk()
 {
     if (IsBlank(win32::GetText(passwordEdit_))) {
-        win32::ShowMessage(hwnd(), LangText(L"02000B00"), MB_OK | MB_ICONINFORMATION);
+        win32::ShowMessage(hwnd(), LangText(key::kPasswordTitle), MB_OK | MB_ICONINFORMATION);
         return;
     }
     confirmed_ = true;

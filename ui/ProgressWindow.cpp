@@ -8,6 +8,7 @@
 #include "win32/SystemLibrary.h"
 #include "win32/MessageBox.h"
 #include "win32/Text.h"
+#include "lang/TextKeys.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -80,12 +81,12 @@ void ProgressWindow::SetLabel(HWND label, const std::wstring& text)
 
 void ProgressWindow::SetTexts()
 {
-    win32::SetApplicationTitle(LangText(L"01000000"));
+    win32::SetApplicationTitle(LangText(key::kApplicationTitle));
     ApplyTexts({
-        {hwnd(), L"02000800"},
-        {backgroundButton_, L"02000C10"},         {pauseButton_, L"02000C12"},          {cancelButton_, L"02000710"},
-        {totalSizeCaption_, L"02000C03"}, {doneSizeCaption_, L"02000C05"}, {speedCaption_, L"02000C04"},
-        {elapsedCaption_, L"02000C01"}, {remainingCaption_, L"02000C02"},
+        {hwnd(), key::kExtractTitle},
+        {backgroundButton_, key::kBackground},         {pauseButton_, key::kPause},          {cancelButton_, key::kCancel},
+        {totalSizeCaption_, key::kTotalSize}, {doneSizeCaption_, key::kProcessed}, {speedCaption_, key::kSpeed},
+        {elapsedCaption_, key::kElapsedTime}, {remainingCaption_, key::kRemainingTime},
     });
     Arrange();
 }
@@ -115,7 +116,7 @@ void ProgressWindow::ShowJobStarted(JobProgress& progress)
     ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
     SetLabel(percentLabel_, L"0%");
     SetLabel(speed_, L"");
-    SetLabel(status_, LangText(L"02000105"));
+    SetLabel(status_, LangText(key::kExtractingFiles));
     percent_ = 0;
     ShowOnTaskbar(TaskbarState::Normal);
 }
@@ -244,13 +245,13 @@ void ProgressWindow::OnPause()
         return;
     if (!progress_->Paused()) {
         progress_->Pause(true);
-        win32::SetText(pauseButton_, LangText(L"02000C13"));
+        win32::SetText(pauseButton_, LangText(key::kContinue));
         FitToTexts(Dpi(), {pauseButton_});
         StopProgressTimer();
         ShowOnTaskbar(TaskbarState::Paused);
     } else {
         progress_->Pause(false);
-        win32::SetText(pauseButton_, LangText(L"02000C12"));
+        win32::SetText(pauseButton_, LangText(key::kPause));
         StartProgressTimer();
         ShowOnTaskbar(TaskbarState::Normal);
     }

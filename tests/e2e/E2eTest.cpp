@@ -151,39 +151,53 @@ TEST(EndToEnd, ABlankFolderIsReportedAndTheProgramWaitsToBeClosed)
     EXPECT_TRUE(run.TempIsEmpty());
 }
 
-// Run with the German system language (see tests/CMakeLists.txt).
-TEST(EndToEndInGerman, AWrongPasswordIsReportedInTheSystemsLanguage)
+// The texts a person reads, in each system language the tests run in (tests/CMakeLists.txt runs
+// this suite once with German, once with Japanese as the system's language).
+struct SystemLanguageTexts {
+    LANGID primary;
+    const wchar_t* folderTitle;
+    const wchar_t* wrongPassword;
+    const wchar_t* damaged; // the end's warning and the program's own reason
+};
+
+const SystemLanguageTexts* TextsOfTheSystemLanguage()
 {
+    static const SystemLanguageTexts table[] = {
+        {LANG_GERMAN, L"Entpacken", L"Die Passwörter stimmen nicht überein.",
+         L"Die Dateien konnten nicht entpackt werden.\r\n\r\nDas Paket ist beschädigt oder unvollständig."},
+        {LANG_JAPANESE, L"解凍", L"パスワードが一致していません",
+         L"ファイルを解凍できませんでした。\r\n\r\nパッケージが破損しているか、不完全です。"},
+    };
+    for (const auto& texts : table)
+        if (PRIMARYLANGID(::GetSystemDefaultLangID()) == texts.primary)
+            return &texts;
+    return nullptr;
+}
+
+TEST(EndToEndInTheSystemsLanguage, AWrongPasswordIsReportedInIt)
+{
+    const SystemLanguageTexts* texts = TextsOfTheSystemLanguage();
+    ASSERT_TRUE(texts) << "the system's language is not one this suite knows";
     PackageRun run("good.exe");
     HWND dialog = run.app->WaitForWindow(L"TfrmSetOutput");
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(TextOf(dialog), L"Entpacken");
+    EXPECT_EQ(TextOf(dialog), texts->folderTitle);
     run.AnswerFolder(run.out());
     run.AnswerPassword(L"falsch");
-    EXPECT_EQ(run.AnswerMessageBox(), L"Die Passwörter stimmen nicht überein.");
+    EXPECT_EQ(run.AnswerMessageBox(), texts->wrongPassword);
     ASSERT_TRUE(run.app->WaitForExit());
     EXPECT_FALSE(Exists(run.target()));
     EXPECT_TRUE(run.TempIsEmpty());
 }
 
-// A damaged package is reported in the system's language: the program's own reason too.
-TEST(EndToEndInGerman, ADamagedPackageIsReportedInTheSystemsLanguage)
+TEST(EndToEndInTheSystemsLanguage, ADamagedPackageIsReportedInItWithTheProgramsOwnReason)
 {
+    const SystemLanguageTexts* texts = TextsOfTheSystemLanguage();
+    ASSERT_TRUE(texts) << "the system's language is not one this suite knows";
     PackageRun run("truncated.exe");
     run.AnswerFolder(run.out());
     run.AnswerPassword(L"secret");
-    EXPECT_EQ(run.AnswerMessageBox(),
-              L"Die Dateien konnten nicht entpackt werden.\r\n\r\nDas Paket ist beschädigt oder unvollständig.");
-    ASSERT_TRUE(run.app->WaitForExit());
-    EXPECT_TRUE(run.TempIsEmpty());
-}
-
-TEST(EndToEndInJapanese, ADamagedPackageIsReportedInTheSystemsLanguage)
-{
-    PackageRun run("truncated.exe");
-    run.AnswerFolder(run.out());
-    run.AnswerPassword(L"secret");
-    EXPECT_EQ(run.AnswerMessageBox(), L"ファイルを解凍できませんでした。\r\n\r\nパッケージが破損しているか、不完全です。");
+    EXPECT_EQ(run.AnswerMessageBox(), texts->damaged);
     ASSERT_TRUE(run.app->WaitForExit());
     EXPECT_TRUE(run.TempIsEmpty());
 }

@@ -140,16 +140,15 @@ TEST(GetFileSizeByName, GivesTheFullSixtyFourBitSize)
     ScratchFolder scratch;
     const std::wstring big = scratch / L"big.bin";
     {
-        HANDLE file = ::CreateFileW(big.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const win32::FileHandle file(::CreateFileW(big.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
         DWORD returned = 0;
-        ::DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+        ::DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
         LARGE_INTEGER end;
         end.QuadPart = 5LL * 1024 * 1024 * 1024;
-        ASSERT_TRUE(::SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
-        ASSERT_TRUE(::SetEndOfFile(file));
-        ::CloseHandle(file);
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(::SetEndOfFile(file.get()));
     }
     WriteFile(scratch / L"small.txt", std::string(1234, 'z'));
 

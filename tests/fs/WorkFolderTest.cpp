@@ -92,52 +92,54 @@ bool IsUniqueNameUnder(const std::wstring& folder, const std::wstring& base)
            ::_wcsicmp(name.substr(name.size() - 4).c_str(), L".TMP") == 0;
 }
 
-TEST(SelectWorkFolder, MakesAFreshFolderInTheTemporaryFolderWhenItHasRoom)
+// Where the working folder goes: in the temporary folder when its drive has the room, else
+// directly under the first drive root with more than the room (one that keeps access lists
+// first), else in the temporary folder all the same. Each time a fresh folder is made.
+TEST(SelectWorkFolder, ChoosesWhereThereIsRoom)
 {
-    MadeFolders made;
-    FakeDrives::Set(50, {{L"C:", 1000}});
-    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
+    const std::wstring temp = TempFolder();
+    std::vector<std::wstring> everyDrive{temp};
+    for (wchar_t letter = L'C'; letter <= L'Z'; ++letter)
+        everyDrive.push_back(std::wstring(1, letter) + L":");
+    const struct {
+        const char* why;
+        int64_t needed;
+        int32_t tempFreeMB;
+        std::map<std::wstring, int32_t> drivesFreeMB;
+        std::set<std::wstring> withoutAccessLists;
+        bool temporaryFolderKnown;
+        std::wstring base;               // where the folder is made
+        std::vector<std::wstring> asked; // the free space asked, in order; not checked when empty
+    } cases[] = {
+        {"the temporary folder has room", kTenMiB, 50, {{L"C:", 1000}}, {}, true, temp, {temp}},
+        {"under one mebibyte nothing at all is needed", 500000, 0, {}, {}, true, temp, {}},
+        {"the temporary folder with exactly the room", kTenMiB, 10, {{L"C:", 1000}}, {}, true, temp, {}},
+        {"a drive needs more than the room; a missing one is passed", kTenMiB, 9,
+         {{L"C:", 10}, {L"E:", 11}, {L"F:", 5000}}, {}, true, L"E:\\", {temp, L"C:", L"D:", L"E:"}},
+        {"nothing has the room", kTenMiB, 5, {{L"C:", 5}, {L"E:", 10}, {L"Z:", 2}}, {}, true, temp, everyDrive},
+        {"no temporary folder: only the drives are asked", kTenMiB, 0, {{L"E:", 5000}}, {}, false, L"E:\\",
+         {L"C:", L"D:", L"E:"}},
+        {"a drive that keeps access lists first", kTenMiB, 0, {{L"D:", 5000}, {L"E:", 5000}}, {L"D:\\"}, true,
+         L"E:\\", {}},
+        {"one that keeps none when no other has room", kTenMiB, 0, {{L"E:", 5000}}, {L"E:\\"}, true, L"E:\\", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        MadeFolders made;
+        FakeDrives::Set(c.tempFreeMB, c.drivesFreeMB);
+        FakeDrives::withoutAccessLists = c.withoutAccessLists;
+        fs::WorkFolderCalls calls = FakeDrives::Calls();
+        if (!c.temporaryFolderKnown)
+            calls.temporaryFolder = [] { return std::wstring(); };
+        const std::wstring folder = made.Keep(fs::SelectWorkFolder(c.needed, calls));
 
-    EXPECT_TRUE(IsUniqueNameUnder(folder, TempFolder())) << testing::PrintToString(folder);
-    EXPECT_TRUE(fs::FolderExists(folder));
-    EXPECT_EQ(FakeDrives::asked, std::vector<std::wstring>{TempFolder()}); // no drive scan needed
-}
-
-TEST(SelectWorkFolder, TemporaryFolderQualifiesWithExactlyTheNeededSpace)
-{
-    MadeFolders made;
-    // Under one mebibyte nothing at all is needed.
-    FakeDrives::Set(0, {});
-    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(500000, FakeDrives::Calls())), TempFolder()));
-
-    FakeDrives::Set(10, {{L"C:", 1000}});
-    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls())), TempFolder()));
-}
-
-TEST(SelectWorkFolder, FallsBackToTheFirstDriveWithMoreThanTheNeededSpace)
-{
-    MadeFolders made;
-    // C: has exactly the need, which is not enough for a drive; D: is missing; E: has room.
-    FakeDrives::Set(9, {{L"C:", 10}, {L"E:", 11}, {L"F:", 5000}});
-    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
-
-    EXPECT_TRUE(IsUniqueNameUnder(folder, L"E:\\")) << testing::PrintToString(folder);
-    EXPECT_TRUE(fs::FolderExists(folder));
-    const std::vector<std::wstring> expected{TempFolder(), L"C:", L"D:", L"E:"};
-    EXPECT_EQ(FakeDrives::asked, expected);
-    EXPECT_TRUE(FakeDrives::promptsSuppressed);
-}
-
-TEST(SelectWorkFolder, UsesTheTemporaryFolderWhenNothingQualifies)
-{
-    MadeFolders made;
-    FakeDrives::Set(5, {{L"C:", 5}, {L"E:", 10}, {L"Z:", 2}});
-    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls()));
-
-    EXPECT_TRUE(IsUniqueNameUnder(folder, TempFolder()));
-    EXPECT_TRUE(fs::FolderExists(folder));
-    EXPECT_EQ(FakeDrives::asked.size(), 1u + 24u); // the temporary folder, then C: to Z:
-    EXPECT_EQ(FakeDrives::asked.back(), L"Z:");
+        EXPECT_TRUE(IsUniqueNameUnder(folder, c.base)) << testing::PrintToString(folder);
+        EXPECT_TRUE(fs::FolderExists(folder));
+        EXPECT_TRUE(fs::IsMadeFolder(folder));
+        if (!c.asked.empty())
+            EXPECT_EQ(FakeDrives::asked, c.asked);
+        EXPECT_TRUE(FakeDrives::promptsSuppressed); // no "insert a disk" box for an empty drive
+    }
 }
 
 TEST(SelectWorkFolder, GivesANewFolderEachTime)
@@ -198,18 +200,6 @@ TEST(SelectWorkFolder, FailsClearlyWhenNoFreshFolderCanBeMade)
         EXPECT_NE(e.message().find(L"no drive has room"), std::wstring::npos) << testing::PrintToString(e.message());
     }
     EXPECT_FALSE(fs::IsMadeFolder(TempFolder()));
-}
-
-TEST(SelectWorkFolder, WithoutATemporaryFolderTheDrivesAreAsked)
-{
-    MadeFolders made;
-    FakeDrives::Set(0, {{L"E:", 5000}});
-    fs::WorkFolderCalls noTemp = FakeDrives::Calls();
-    noTemp.temporaryFolder = [] { return std::wstring(); };
-    const std::wstring folder = made.Keep(fs::SelectWorkFolder(kTenMiB, noTemp));
-    EXPECT_TRUE(IsUniqueNameUnder(folder, L"E:\\")) << testing::PrintToString(folder);
-    EXPECT_TRUE(fs::IsMadeFolder(folder));
-    EXPECT_EQ(FakeDrives::asked.front(), L"C:"); // no temporary folder to ask about
 }
 
 TEST(GetDriveFreeMB, AsksTheDriveOfThePath)
@@ -319,19 +309,6 @@ TEST(SweepAbandonedFolders, LeavesTheFolderOfARunningCopy)
 
     EXPECT_TRUE(fs::DeleteFolderTree(folder)); // its lock goes first
     EXPECT_FALSE(Exists(folder));
-}
-
-// A drive that keeps no access lists (FAT32, exFAT) leaves the folder open to every account: it
-// is taken only when no drive with room keeps them.
-TEST(SelectWorkFolder, PrefersADriveThatKeepsAccessLists)
-{
-    MadeFolders made;
-    FakeDrives::Set(0, {{L"D:", 5000}, {L"E:", 5000}});
-    FakeDrives::withoutAccessLists = {L"D:\\"};
-    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls())), L"E:\\"));
-    FakeDrives::Set(0, {{L"E:", 5000}});
-    FakeDrives::withoutAccessLists = {L"E:\\"};
-    EXPECT_TRUE(IsUniqueNameUnder(made.Keep(fs::SelectWorkFolder(kTenMiB, FakeDrives::Calls())), L"E:\\"));
 }
 
 // The working folder is the current account's alone, in the temporary folder and at the root of

@@ -355,58 +355,64 @@ TEST(Job, AScratchFolderThatCannotBeMadeEndsTheJobAndRemovesNothingElse)
     EXPECT_TRUE(fs::FolderExists(bench.workFolder.path())); // the window's to remove, not the worker's
 }
 
-TEST(Job, CancelWhileStaging)
+// A cancel in each phase ends the job as a cancel (nothing to report), never leaves a scratch
+// folder, and keeps no more than what was whole when it came.
+TEST(Job, ACancelInEachPhaseEndsQuietlyAndLeavesNothingOfOurs)
 {
-    JobBench bench("big.exe");
-    bench.host.cancelAtTotalSize = true;
-    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
-    EXPECT_EQ(bench.progress->currentSize.load(), 61440); // one block, then it looked
-    EXPECT_FALSE(Exists(bench.target));
-    EXPECT_TRUE(bench.LeftInTemp().empty());
-}
-
-TEST(Job, CancelWhileCheckingThePassword)
-{
-    JobBench bench("big.exe");
-    OnStep cancel(bench.input, [&](JobStep step, auto&) { return step == JobStep::Progress && !bench.progress->extractPhase.load(); },
-                  [&] { bench.progress->Cancel(); });
-    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
-    EXPECT_TRUE(cancel.Fired());
-    EXPECT_FALSE(Exists(bench.target));
-    EXPECT_TRUE(bench.LeftInTemp().empty());
-}
-
-TEST(Job, CancelWhileExtracting)
-{
-    for (bool staged : {false, true}) {
-        SCOPED_TRACE(staged ? "staged" : "direct");
-        JobBench bench("big.exe");
-        if (staged) {
+    enum class At { Staging, CheckingThePassword, Extracting, Placing };
+    const struct {
+        const char* phase;
+        At at;
+        const char* package;
+        const wchar_t* existing; // a file in the target: the extraction goes through a scratch folder
+    } cases[] = {
+        {"staging", At::Staging, "big.exe", nullptr},
+        {"checking the password", At::CheckingThePassword, "big.exe", nullptr},
+        {"extracting into the target", At::Extracting, "big.exe", nullptr},
+        {"extracting into a scratch folder", At::Extracting, "big.exe", L"part1.bin"},
+        {"placing", At::Placing, "good.exe", L"one.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.phase);
+        JobBench bench(c.package);
+        if (c.existing) {
             fs::CreateFolderChain(bench.target);
-            WriteFile(bench.target + L"part1.bin", "old");
+            WriteFile(bench.target + c.existing, "old");
         }
-        OnStep cancel(bench.input,
-                      [&](JobStep step, auto&) { return step == JobStep::Progress && bench.progress->extractPhase.load(); },
-                      [&] { bench.progress->Cancel(); });
+        bench.host.cancelAtTotalSize = c.at == At::Staging;
+        OnStep cancel(
+            bench.input,
+            [&](JobStep step, auto&) {
+                const bool extracting = bench.progress->extractPhase.load();
+                switch (c.at) {
+                case At::CheckingThePassword: return step == JobStep::Progress && !extracting;
+                case At::Extracting: return step == JobStep::Progress && extracting;
+                case At::Placing: return step == JobStep::Placing;
+                default: return false;
+                }
+            },
+            [&] { bench.progress->Cancel(); });
         EXPECT_EQ(bench.Run(), JobOutcome::Finished);
-        EXPECT_TRUE(cancel.Fired());
-        EXPECT_LT(FilesBelow(bench.target).size(), 12u);
-        EXPECT_FALSE(Exists(bench.target + kMarkerName));
+        EXPECT_EQ(bench.said, L"");
+        EXPECT_EQ(cancel.Fired(), c.at != At::Staging);
         EXPECT_TRUE(bench.LeftInTemp().empty());
-        EXPECT_TRUE(bench.host.asked.empty());
+        switch (c.at) {
+        case At::Staging:
+            EXPECT_EQ(bench.progress->currentSize.load(), 61440); // one block, then it looked
+            [[fallthrough]];
+        case At::CheckingThePassword:
+            EXPECT_FALSE(Exists(bench.target));
+            break;
+        case At::Extracting:
+            EXPECT_LT(FilesBelow(bench.target).size(), 12u);
+            EXPECT_FALSE(Exists(bench.target + kMarkerName));
+            EXPECT_TRUE(bench.host.asked.empty());
+            break;
+        case At::Placing:
+            EXPECT_EQ(bench.progress->placedCount.load(), 1);
+            break;
+        }
     }
-}
-
-TEST(Job, CancelWhilePlacing)
-{
-    JobBench bench("good.exe");
-    fs::CreateFolderChain(bench.target);
-    WriteFile(bench.target + L"one.txt", "old");
-    OnStep cancel(bench.input, [](JobStep step, auto&) { return step == JobStep::Placing; }, [&] { bench.progress->Cancel(); });
-    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
-    EXPECT_TRUE(cancel.Fired());
-    EXPECT_EQ(bench.progress->placedCount.load(), 1);
-    EXPECT_TRUE(bench.LeftInTemp().empty());
 }
 
 TEST(Job, APausedJobHoldsUntilItContinues)
@@ -434,11 +440,10 @@ TEST(Job, NobodyCanChangeTheStagedArchiveOrTheLibraryWhileTheyAreInUse)
     OnStep probe(bench.input, [](JobStep step, auto&) { return step == JobStep::Progress; }, [&] {
         for (auto [path, writable] : {std::pair{bench.workFolder.path() + L"tmp.dat", &tmpWritable},
                                       std::pair{bench.input.libraryPath, &libraryWritable}}) {
-            HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
-            *writable = h != INVALID_HANDLE_VALUE;
-            if (h != INVALID_HANDLE_VALUE)
-                ::CloseHandle(h);
+            const win32::FileHandle h(::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                    OPEN_EXISTING, 0, nullptr));
+            *writable = h.valid();
         }
     });
     EXPECT_EQ(bench.Run(), JobOutcome::Finished);

@@ -105,6 +105,20 @@ private:
     JobOutcome end_{};
 };
 
+// What a job of a test or the benchmark is given: the package at programPath unpacked below
+// outputPath with the fixtures' password, the run's files in workFolder.
+inline JobInput InputFor(const std::wstring& programPath, const std::wstring& outputPath,
+                         const fs::WorkFolder& workFolder)
+{
+    JobInput input;
+    input.outputPath = outputPath;
+    input.password = L"secret";
+    input.libraryPath = workFolder.path() + fs::kLibraryName;
+    input.workDir = workFolder.path();
+    input.programPath = programPath;
+    return input;
+}
+
 // A package from the test fixture, the place it unpacks to, and a temporary folder of the
 // test's own (so that leftover scratch folders can be seen).
 class JobBench {
@@ -119,11 +133,7 @@ public:
             ::SetEnvironmentVariableW(name, temp.c_str());
         }
         workFolder = fs::WorkFolder(10 * 1024 * 1024);
-        input.outputPath = scratch.path() + L"out";
-        input.password = L"secret";
-        input.libraryPath = workFolder.path() + L"7z.dll";
-        input.workDir = workFolder.path();
-        input.programPath = BuildFile("test-packages/" + package);
+        input = InputFor(BuildFile("test-packages/" + package), scratch.path() + L"out", workFolder);
         target = input.outputPath + L"\\" + std::wstring(package.begin(), package.end() - 4) + L"\\";
         ::CreateDirectoryW(input.outputPath.c_str(), nullptr);
     }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "win32/Error.h"
+#include "win32/Handles.h"
 
 #include <filesystem>
 #include <functional>
@@ -21,13 +22,14 @@ inline bool Exists(const std::wstring& path)
 
 inline void WriteFile(const std::wstring& path, const std::string& content = "x", DWORD attributes = 0)
 {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        throw std::runtime_error("cannot create a test file");
-    DWORD written = 0;
-    ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    ::CloseHandle(file);
+    {
+        const win32::FileHandle file(
+            ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+            throw std::runtime_error("cannot create a test file");
+        DWORD written = 0;
+        ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    }
     if (attributes)
         ::SetFileAttributesW(path.c_str(), attributes);
 }
@@ -93,15 +95,15 @@ inline std::wstring BuildFile(const std::string& relative)
 
 inline std::string ReadAll(const std::wstring& path)
 {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const win32::FileHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return "<missing>";
     std::string content;
     char buffer[65536];
     DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got)
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got)
         content.append(buffer, got);
-    ::CloseHandle(file);
     return content;
 }
 

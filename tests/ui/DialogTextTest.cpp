@@ -25,15 +25,16 @@ TEST(GetFileModified, IsLocalTimeInTwoSecondSteps)
     EXPECT_EQ(FormatDateTime(GetFileModified(scratch / L"missing.txt"), L":"), L"1899-12-30 00:00:00");
 
     WriteFile(scratch / L"dated.txt");
-    HANDLE file = ::CreateFileW((scratch / L"dated.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    win32::FileHandle file(
+        ::CreateFileW((scratch / L"dated.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
     SYSTEMTIME local{2024, 5, 5, 17, 9, 30, 13, 0};
     SYSTEMTIME universal;
     ::TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal);
     FILETIME written;
     ::SystemTimeToFileTime(&universal, &written);
-    ::SetFileTime(file, nullptr, nullptr, &written);
-    ::CloseHandle(file);
+    ::SetFileTime(file.get(), nullptr, nullptr, &written);
+    file.reset();
     EXPECT_EQ(FormatDateTime(GetFileModified(scratch / L"dated.txt"), L":"), L"2024-05-17 09:30:12");
 }
 
