@@ -58,9 +58,10 @@ FolderDialog::FolderDialog(HWND owner) : owner_(owner)
     // Created in tab order.
     okButton_ = AddButton(IdOK, L"OK", 155, 79, 90, 25);
     cancelButton_ = AddButton(IdCancel, L"Cancel", 276, 79, 90, 25);
+    // Each label just before its field: a screen reader names the field by it.
+    folderLabel_ = AddLabel(L"E&xtract to:", 15, 13);
     folderEdit_ = AddEdit(IdEdit, 15, 35, 306, 21);
     browseButton_ = AddButton(IdBrowse, L"...", 331, 33, 35, 25);
-    folderLabel_ = AddLabel(L"E&xtract to:", 15, 13);
 }
 
 void FolderDialog::SetTexts()

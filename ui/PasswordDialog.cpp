@@ -25,12 +25,13 @@ bool IsBlank(const std::wstring& text)
 PasswordDialog::PasswordDialog(HWND owner)
 {
     Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 284, 142, owner);
+    // The label just before its field: a screen reader names the field by it.
+    passwordLabel_ = AddLabel(L"Enter password:", 24, 13);
     passwordEdit_ = AddEdit(IdEdit, 24, 37, 236, 21, ES_PASSWORD);
     ::SendMessageW(passwordEdit_, EM_SETPASSWORDCHAR, L'*', 0);
     okButton_ = AddButton(IdOK, L"OK", 48, 101, 75, 25);
     cancelButton_ = AddButton(IdCancel, L"Cancel", 168, 101, 75, 25);
     showPassword_ = AddCheckBox(IdShow, L"&Show password", 24, 68, 169, 17);
-    passwordLabel_ = AddLabel(L"Enter password:", 24, 13);
 }
 
 void PasswordDialog::SetTexts()

@@ -43,9 +43,10 @@ ProgressWindow::ProgressWindow()
     pauseButton_ = AddButton(IdPause, L"&Pause", 159, 164, 75, 25);
     cancelButton_ = AddButton(IdCancel, L"Cancel", 294, 164, 75, 25);
     statsFrame_ = AddGroupBox(24, 66, 345, 78);
+    // The status line just before the bar: a screen reader names the bar by it.
+    status_ = AddLabel(L"00:00:00", 24, 13, 0, 0, SS_NOPREFIX);
     progressBar_ = AddControl(PROGRESS_CLASSW, L"", 0, 24, 37, 345, 17);
     ::SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
-    status_ = AddLabel(L"00:00:00", 24, 13, 0, 0, SS_NOPREFIX);
     percentLabel_ = AddLabel(L"100%", 340, 13, 29, 13, SS_RIGHT);
     // Inside the frame, which starts at (24, 66).
     const int x = 24, y = 66;

@@ -193,6 +193,73 @@ void Type(HWND edit, const std::wstring& text)
         ::SendMessageW(edit, WM_CHAR, c, 1);
 }
 
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+namespace {
+
+// Where a key goes: the focused control, or the window.
+HWND KeyTarget(HWND window)
+{
+    HWND focus = FocusOf(window);
+    return focus ? focus : window;
+}
+
+// The lParam of a key message: repeat count 1, the key's scan code, with Alt held (context), and
+// for a key up the previous state and the transition.
+LPARAM KeyData(UINT key, bool up, bool alt)
+{
+    const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    return 1 | scan | (alt ? 1 << 29 : 0) | (up ? (1u << 30) | (1u << 31) : 0);
+}
+
+} // namespace
+
+void PressKey(HWND window, UINT key)
+{
+    HWND target = KeyTarget(window);
+    ::PostMessageW(target, WM_KEYDOWN, key, KeyData(key, false, false));
+    if (key == VK_SPACE)
+        ::PostMessageW(target, WM_CHAR, L' ', KeyData(key, false, false));
+    ::PostMessageW(target, WM_KEYUP, key, KeyData(key, true, false));
+}
+
+void PressAccessKey(HWND window, wchar_t letter)
+{
+    HWND target = KeyTarget(window);
+    const UINT key = static_cast<UINT>(::towupper(letter));
+    ::PostMessageW(target, WM_SYSKEYDOWN, VK_MENU, KeyData(VK_MENU, false, true));
+    ::PostMessageW(target, WM_SYSKEYDOWN, key, KeyData(key, false, true));
+    ::PostMessageW(target, WM_SYSCHAR, letter, KeyData(key, false, true));
+    ::PostMessageW(target, WM_SYSKEYUP, key, KeyData(key, true, true));
+    ::PostMessageW(target, WM_KEYUP, VK_MENU, KeyData(VK_MENU, true, false));
+}
+
+void TypeKeys(HWND window, const std::wstring& text)
+{
+    HWND target = KeyTarget(window);
+    for (wchar_t c : text)
+        ::PostMessageW(target, WM_CHAR, c, 1);
+}
+
+bool TabTo(HWND window, HWND control)
+{
+    for (int presses = 0; presses < 10; ++presses) {
+        if (FocusOf(window) == control)
+            return true;
+        HWND before = FocusOf(window);
+        PressKey(window, VK_TAB);
+        WaitUntil([&] { return FocusOf(window) != before; }, 5000);
+    }
+    return FocusOf(window) == control;
+}
+
 std::wstring MessageBoxText(HWND box)
 {
     HWND text = ::GetDlgItem(box, 0xFFFF);

@@ -46,6 +46,18 @@ HWND Child(HWND parent, const std::wstring& className, const std::wstring& capti
 void Click(HWND button);
 // Replaces an edit's text by typing it.
 void Type(HWND edit, const std::wstring& text);
+// The keyboard, as a person uses it: keys go to the control that has the focus in window's
+// thread (window itself when none has it), through the thread's message queue as typed keys do.
+HWND FocusOf(HWND window);
+// A key pressed and let go: VK_TAB, VK_SPACE...
+void PressKey(HWND window, UINT key);
+// Alt with a letter: the access key of a control ("Yes to &All": L'a').
+void PressAccessKey(HWND window, wchar_t letter);
+// Characters typed one after the other.
+void TypeKeys(HWND window, const std::wstring& text);
+// Presses Tab until control has the focus; false when it never gets it.
+bool TabTo(HWND window, HWND control);
+
 // The text of a message box.
 std::wstring MessageBoxText(HWND box);
 // Whether the window's rectangle lies wholly on the screen's work area.

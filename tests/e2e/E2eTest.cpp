@@ -279,6 +279,46 @@ TEST(EndToEnd, ClashesAreAnsweredThroughTheOverwriteDialog)
     }
 }
 
+// The keyboard alone runs the whole program, as the windows define it (no default or cancel
+// button): Tab moves the focus, typing fills the focused field, Space presses the focused button,
+// and an access key answers the clash. Nothing is clicked.
+TEST(EndToEnd, TheKeyboardAloneRunsTheWholeProgram)
+{
+    PackageRun run("good.exe");
+    ::CreateDirectoryW(run.target().c_str(), nullptr);
+    ::CreateDirectoryW((run.target() + L"clash").c_str(), nullptr);
+    for (const wchar_t* name : {L"c1.txt", L"c2.txt", L"c3.txt", L"c4.txt"})
+        WriteFile(run.target() + L"clash\\" + name, "old!");
+
+    HWND folder = run.app->WaitForWindow(L"TfrmSetOutput");
+    ASSERT_TRUE(folder);
+    HWND folderEdit = Child(folder, L"Edit");
+    ASSERT_TRUE(e2e::TabTo(folder, folderEdit)); // its text is selected: typing replaces it
+    e2e::TypeKeys(folder, run.out());
+    ASSERT_TRUE(e2e::WaitUntil([&] { return TextOf(folderEdit) == run.out(); }, 5000)) << TextOf(folderEdit);
+    ASSERT_TRUE(e2e::TabTo(folder, Child(folder, L"Button", L"OK")));
+    e2e::PressKey(folder, VK_SPACE);
+
+    HWND password = run.app->WaitForWindow(L"TfrmPassword");
+    ASSERT_TRUE(password);
+    HWND passwordEdit = Child(password, L"Edit");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(password) == passwordEdit; }, 5000)); // where it starts
+    e2e::TypeKeys(password, L"secret");
+    ASSERT_TRUE(e2e::TabTo(password, Child(password, L"Button", L"OK")));
+    e2e::PressKey(password, VK_SPACE);
+
+    HWND overwrite = run.app->WaitForWindow(L"TfrmOverWrite");
+    ASSERT_TRUE(overwrite);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(overwrite) != nullptr; }, 5000));
+    e2e::PressAccessKey(overwrite, L'a'); // "Yes to &All"
+    ASSERT_TRUE(run.app->WaitForExit());
+
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_EQ(ReadAll(run.target() + L"clash\\c" + std::to_wstring(n) + L".txt"), "new " + std::to_string(n) + "\n");
+    EXPECT_EQ(ReadAll(run.target() + L"one.txt"), "x");
+    EXPECT_TRUE(run.TempIsEmpty());
+}
+
 TEST(EndToEnd, PauseHoldsTheJobAndTheClockUntilContinue)
 {
     PackageRun run("big.exe");

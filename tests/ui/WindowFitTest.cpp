@@ -11,6 +11,9 @@
 #include "support/Languages.h"
 #include "win32/Placement.h"
 #include "win32/Text.h"
+#include "lang/TextKeys.h"
+
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -129,6 +132,86 @@ TEST(WindowTexts, FitInEveryLanguage)
         OverwriteDialog overwrite(main.hwnd());
         overwrite.SetTexts();
         ExpectAllFits(overwrite.hwnd(), name + " overwrite");
+    }
+}
+
+// A child as the test reads it: its class and text.
+std::wstring Describe(HWND child)
+{
+    wchar_t className[32] = {};
+    ::GetClassNameW(child, className, 32);
+    return std::wstring(className) + L" \"" + win32::GetText(child) + L"\"";
+}
+
+// The child just before the first child of className, in the window's child order: the one a
+// screen reader names that control by.
+HWND ChildBefore(HWND parent, const wchar_t* className)
+{
+    HWND before = nullptr;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[32] = {};
+        ::GetClassNameW(child, name, 32);
+        if (::lstrcmpiW(name, className) == 0)
+            return before;
+        before = child;
+    }
+    return nullptr;
+}
+
+// The controls that Tab visits, in order.
+std::vector<std::wstring> TabStops(HWND parent)
+{
+    std::vector<std::wstring> stops;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (::GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP)
+            stops.push_back(Describe(child));
+    return stops;
+}
+
+// Each field comes just after its label, so that a screen reader says what it is for: the folder
+// field "Extract to:", the password field "Enter password:", the progress bar the status line above
+// it; and Tab still visits the controls in the order the windows define, in every language.
+TEST(WindowChildOrder, EachFieldFollowsItsLabelAndTabKeepsItsOrder)
+{
+    ScratchFolder scratch;
+    const wchar_t* languages[] = {L"Lang_English",  L"Lang_Deutsch",    L"Lang_French",
+                                  L"Lang_Italian",  L"Lang_Portuguese", L"Lang_Spanish",
+                                  L"Lang_Japanese", L"Lang_Simplified", L"Lang_Traditional"};
+    for (const wchar_t* language : languages) {
+        SCOPED_TRACE(std::string(language, language + ::lstrlenW(language)));
+        UseLanguage(scratch, language);
+        const std::wstring ok = L"Button \"" + LangText(key::kOk) + L"\"";
+        const std::wstring cancel = L"Button \"" + LangText(key::kCancel) + L"\"";
+
+        ProgressWindow main;
+        main.SetTexts();
+        FolderDialog folder(main.hwnd());
+        folder.SetTexts();
+        PasswordDialog password(main.hwnd());
+        password.SetTexts();
+
+        HWND folderLabel = ChildBefore(folder.hwnd(), L"Edit");
+        ASSERT_TRUE(folderLabel);
+        EXPECT_EQ(Describe(folderLabel), L"Static \"" + LangText(key::kExtractTo) + L"\"");
+        EXPECT_EQ(TabStops(folder.hwnd()), (std::vector<std::wstring>{ok, cancel, L"Edit \"\"", L"Button \"...\""}));
+
+        HWND passwordLabel = ChildBefore(password.hwnd(), L"Edit");
+        ASSERT_TRUE(passwordLabel);
+        EXPECT_EQ(Describe(passwordLabel), L"Static \"" + LangText(key::kEnterPassword) + L"\"");
+        EXPECT_EQ(TabStops(password.hwnd()), (std::vector<std::wstring>{L"Edit \"\"", ok, cancel,
+                                                                     L"Button \"" + LangText(key::kShowPassword) + L"\""}));
+
+        // The status line: the label right above the bar, at its left edge.
+        HWND status = ChildBefore(main.hwnd(), PROGRESS_CLASSW);
+        HWND bar = ::FindWindowExW(main.hwnd(), nullptr, PROGRESS_CLASSW, nullptr);
+        ASSERT_TRUE(status && bar);
+        const RECT above = win32::ClientRectOf(status), barRect = win32::ClientRectOf(bar);
+        EXPECT_EQ(Describe(status).rfind(L"Static ", 0), 0u) << Describe(status);
+        EXPECT_LE(above.bottom, barRect.top);
+        EXPECT_EQ(above.left, barRect.left);
+        EXPECT_EQ(TabStops(main.hwnd()),
+                  (std::vector<std::wstring>{L"Button \"" + LangText(key::kBackground) + L"\"",
+                                             L"Button \"" + LangText(key::kPause) + L"\"", cancel}));
     }
 }
 

@@ -33,17 +33,17 @@ struct Design {
 
 const Design kMain{392, 210, {
     {"Background", 24, 164, 75, 25}, {"Pause", 159, 164, 75, 25}, {"Cancel", 294, 164, 75, 25},
-    {"frame", 24, 66, 345, 78}, {"progress bar", 24, 37, 345, 17}, {"file name", 24, 13, 0, 13},
+    {"frame", 24, 66, 345, 78}, {"status", 24, 13, 0, 13}, {"progress bar", 24, 37, 345, 17},
     {"percent", 340, 13, 29, 13}, {"total size tip", 40, 83, 84, 26}, {"total size", 123, 83, 0, 13},
     {"processed tip", 154, 99, 40, 13}, {"processed", 218, 99, 0, 13}, {"elapsed tip", 222, 83, 90, 26},
     {"elapsed", 317, 83, 0, 13}, {"speed tip", 40, 113, 84, 26}, {"speed", 123, 113, 0, 13},
     {"remaining tip", 222, 113, 90, 26}, {"remaining", 317, 113, 0, 13}}};
 const Design kFolder{380, 120, {
-    {"OK", 155, 79, 90, 25}, {"Cancel", 276, 79, 90, 25}, {"folder", 15, 35, 306, 21}, {"...", 331, 33, 35, 25},
-    {"Extract to", 15, 13, 0, 13}}};
+    {"OK", 155, 79, 90, 25}, {"Cancel", 276, 79, 90, 25}, {"Extract to", 15, 13, 0, 13}, {"folder", 15, 35, 306, 21},
+    {"...", 331, 33, 35, 25}}};
 const Design kPassword{284, 142, {
-    {"password", 24, 37, 236, 21}, {"OK", 48, 101, 75, 25}, {"Cancel", 168, 101, 75, 25},
-    {"Show password", 24, 68, 169, 17}, {"Enter password", 24, 13, 0, 13}}};
+    {"Enter password", 24, 13, 0, 13}, {"password", 24, 37, 236, 21}, {"OK", 48, 101, 75, 25},
+    {"Cancel", 168, 101, 75, 25}, {"Show password", 24, 68, 169, 17}}};
 const Design kOverwrite{402, 272, {
     {"Yes", 23, 213, 90, 25}, {"Yes to All", 155, 213, 90, 25}, {"Auto Rename", 287, 213, 90, 25},
     {"No", 23, 242, 90, 25}, {"No to All", 155, 242, 90, 25}, {"Cancel", 287, 242, 90, 25},
