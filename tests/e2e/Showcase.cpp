@@ -9,6 +9,7 @@
 #include "Driver.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 using namespace e2e;
@@ -62,6 +63,59 @@ bool FontExists(const wchar_t* face)
     ::EnumFontFamiliesExW(screen, &wanted, &NoteFound, reinterpret_cast<LPARAM>(&found), 0);
     ::ReleaseDC(nullptr, screen);
     return found;
+}
+
+// The visible top-level window whose title ends in title, of any process; waits up to 20 s.
+HWND WindowTitled(const std::wstring& title)
+{
+    struct Search {
+        const std::wstring* title;
+        HWND found;
+    } search{&title, nullptr};
+    for (int i = 0; i < 100 && !search.found; ++i) {
+        ::EnumWindows(
+            [](HWND window, LPARAM data) __attribute__((stdcall)) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                const std::wstring text = TextOf(window);
+                if (::IsWindowVisible(window) && text.size() >= s->title->size() &&
+                    text.compare(text.size() - s->title->size(), s->title->size(), *s->title) == 0) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            ::Sleep(200);
+    }
+    return search.found;
+}
+
+// What the person gets at the end: the unpacked folder, opened in the shell's folder window as a
+// person opens it, captured, and closed again.
+void CaptureFolder(const std::wstring& folder, const std::wstring& path)
+{
+    std::wstring command = L"explorer.exe \"" + folder + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return;
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    const std::wstring name = folder.substr(folder.find_last_of(L'\\', folder.size() - 2) + 1);
+    HWND window = WindowTitled(name.back() == L'\\' ? name.substr(0, name.size() - 1) : name);
+    if (!window) {
+        std::fprintf(stderr, "showcase: no folder window for %ls\n", folder.c_str());
+        return;
+    }
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+    ::ReleaseDC(nullptr, screen);
+    ::SetWindowPos(window, HWND_TOP, 40, 40, ::MulDiv(640, dpi, 96), ::MulDiv(360, dpi, 96), SWP_SHOWWINDOW);
+    ::Sleep(1500); // the list fills in
+    Capture(window, path);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
 std::wstring Name(const std::wstring& path)
@@ -126,6 +180,8 @@ int wmain(int argc, wchar_t** argv)
     if (!app.WaitForExit(120000))
         return 1;
     std::printf("The files went to %ls\n", target.c_str());
+    if (std::getenv("SHOWCASE_FOLDER"))
+        CaptureFolder(target, shots + L"\\unpacked.bmp");
     // Tells whoever waits (a virtual desktop does not end by itself) that all is captured.
     ::CloseHandle(::CreateFileW((shots + L"\\done").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     return 0;
