@@ -25,6 +25,11 @@ using namespace testing_support;
 
 namespace {
 
+// The nine language files the program carries.
+constexpr const wchar_t* kLanguages[] = {L"Lang_English",  L"Lang_Deutsch",    L"Lang_French",
+                                         L"Lang_Italian",  L"Lang_Portuguese", L"Lang_Spanish",
+                                         L"Lang_Japanese", L"Lang_Simplified", L"Lang_Traditional"};
+
 struct Control {
     HWND window;
     std::wstring className;
@@ -113,10 +118,7 @@ void ExpectAllFits(HWND window, const std::string& name)
 TEST(WindowTexts, FitInEveryLanguage)
 {
     ScratchFolder scratch;
-    const wchar_t* languages[] = {L"Lang_English",  L"Lang_Deutsch",    L"Lang_French",
-                                  L"Lang_Italian",  L"Lang_Portuguese", L"Lang_Spanish",
-                                  L"Lang_Japanese", L"Lang_Simplified", L"Lang_Traditional"};
-    for (const wchar_t* language : languages) {
+    for (const wchar_t* language : kLanguages) {
         const std::string name(language, language + ::lstrlenW(language));
         UseLanguage(scratch, language);
 
@@ -174,10 +176,7 @@ std::vector<std::wstring> TabStops(HWND parent)
 TEST(WindowChildOrder, EachFieldFollowsItsLabelAndTabKeepsItsOrder)
 {
     ScratchFolder scratch;
-    const wchar_t* languages[] = {L"Lang_English",  L"Lang_Deutsch",    L"Lang_French",
-                                  L"Lang_Italian",  L"Lang_Portuguese", L"Lang_Spanish",
-                                  L"Lang_Japanese", L"Lang_Simplified", L"Lang_Traditional"};
-    for (const wchar_t* language : languages) {
+    for (const wchar_t* language : kLanguages) {
         SCOPED_TRACE(std::string(language, language + ::lstrlenW(language)));
         UseLanguage(scratch, language);
         const std::wstring ok = L"Button \"" + LangText(key::kOk) + L"\"";
