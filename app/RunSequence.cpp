@@ -5,9 +5,9 @@
 #include "fs/WorkFolder.h"
 #include "job/Staging.h"
 #include "lang/Language.h"
+#include "lang/TextKeys.h"
 #include "win32/Error.h"
 #include "win32/MessageBox.h"
-#include "lang/TextKeys.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "fs/ByteStream.h"
 
 #include "fs/Paths.h"
-#include "win32/Error.h"
 #include "lang/TextKeys.h"
+#include "win32/Error.h"
 
 #include <cstring>
 #include <vector>

@@ -3,10 +3,10 @@
 #include "fs/ByteStream.h"
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
+#include "lang/TextKeys.h"
 #include "win32/Error.h"
 #include "win32/Handles.h"
 #include "win32/Security.h"
-#include "lang/TextKeys.h"
 
 #include <windows.h>
 

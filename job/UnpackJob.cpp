@@ -5,19 +5,18 @@
 #include "fs/Paths.h"
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
+#include "job/EntryPlaces.h"
 #include "job/PackageFormat.h"
 #include "job/PackageMarker.h"
 #include "job/PasswordProbe.h"
-#include "job/EntryPlaces.h"
-#include "job/Placement.h"
 #include "job/Staging.h"
-#include "lang/Language.h"
-#include "sevenzip/FileStream.h"
 #include "lang/Format.h"
+#include "lang/Language.h"
+#include "lang/TextKeys.h"
+#include "sevenzip/FileStream.h"
 #include "win32/Error.h"
 #include "win32/Security.h"
 #include "win32/WindowCall.h"
-#include "lang/TextKeys.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include "fs/ByteStream.h"
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
+#include "lang/TextKeys.h"
 #include "sevenzip/FileStream.h"
 #include "win32/Error.h"
-#include "lang/TextKeys.h"
 
 namespace {
 

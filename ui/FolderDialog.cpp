@@ -2,11 +2,11 @@
 
 #include "fs/FileOps.h"
 #include "lang/Language.h"
+#include "lang/TextKeys.h"
 #include "ui/WindowTexts.h"
 #include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
 #include "win32/Text.h"
-#include "lang/TextKeys.h"
 
 #include <shlobj.h>
 

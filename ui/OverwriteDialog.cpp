@@ -3,11 +3,11 @@
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "lang/Language.h"
+#include "lang/TextKeys.h"
 #include "ui/WindowTexts.h"
 #include "win32/Dpi.h"
 #include "win32/SystemLibrary.h"
 #include "win32/Text.h"
-#include "lang/TextKeys.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

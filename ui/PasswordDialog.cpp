@@ -2,10 +2,10 @@
 
 #include "fs/Paths.h"
 #include "lang/Language.h"
+#include "lang/TextKeys.h"
 #include "ui/WindowTexts.h"
 #include "win32/MessageBox.h"
 #include "win32/Text.h"
-#include "lang/TextKeys.h"
 
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.

@@ -1,14 +1,14 @@
 #include "ui/ProgressWindow.h"
 
 #include "fs/FileOps.h"
-#include "lang/Language.h"
 #include "lang/Format.h"
-#include "ui/WindowTexts.h"
-#include "win32/WindowCall.h"
-#include "win32/SystemLibrary.h"
-#include "win32/MessageBox.h"
-#include "win32/Text.h"
+#include "lang/Language.h"
 #include "lang/TextKeys.h"
+#include "ui/WindowTexts.h"
+#include "win32/MessageBox.h"
+#include "win32/SystemLibrary.h"
+#include "win32/Text.h"
+#include "win32/WindowCall.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

@@ -3,10 +3,10 @@
 #include "lang/Language.h"
 #include "ui/TextFit.h"
 #include "win32/Dpi.h"
-#include "win32/Window.h"
 #include "win32/MessageBox.h"
 #include "win32/Placement.h"
 #include "win32/Text.h"
+#include "win32/Window.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,17 +1,17 @@
 // Every window in every language: each control's text fits it in its own font, no two controls
-// overlap, and each stays inside its window. The windows are made here, in this process, and
-// never shown.
-#include "ui/ProgressWindow.h"
+// overlap, each stays inside its window, and each field follows the label that names it. The
+// windows are made here, in this process, and never shown.
+#include "ui/FolderDialog.h"
 #include "ui/OverwriteDialog.h"
 #include "ui/PasswordDialog.h"
-#include "ui/FolderDialog.h"
+#include "ui/ProgressWindow.h"
 #include "ui/WindowTexts.h"
 #include "win32/Dpi.h"
 
+#include "lang/TextKeys.h"
 #include "support/Languages.h"
 #include "win32/Placement.h"
 #include "win32/Text.h"
-#include "lang/TextKeys.h"
 
 #include <commctrl.h>
 
