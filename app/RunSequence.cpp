@@ -9,6 +9,8 @@
 #include "win32/Error.h"
 #include "win32/MessageBox.h"
 
+#include <utility>
+
 namespace {
 
 constexpr UINT kEndPauseMs = 1000;
@@ -128,15 +130,13 @@ void RunSequence::ExtractDone(JobOutcome outcome)
     progressWindow_.StopProgressTimer();
     progressWindow_.ShowJobEnded(outcome != JobOutcome::Finished);
     // The last figures stay in view for a moment before any message and the close.
-    outcome_ = outcome;
-    endPause_ = true;
+    ended_ = outcome;
     progressWindow_.PauseBeforeTheEnd(kEndPauseMs);
 }
 
 void RunSequence::EndPauseOver()
 {
-    endPause_ = false;
-    const JobOutcome outcome = outcome_;
+    const JobOutcome outcome = *std::exchange(ended_, std::nullopt);
     const std::wstring& message = job_->Result().message;
     if (outcome == JobOutcome::NoTargetFolder)
         Ask(CannotCreateMessage(LangText(key::kCannotCreateFolder), outputPath_), MB_OK | MB_ICONWARNING);
@@ -156,7 +156,7 @@ bool RunSequence::CloseQuery()
 {
     if (modalDepth_ > 0)
         return CloseDuringQuestion();
-    if (endPause_)
+    if (ended_)
         return false; // the job has ended: its message and the close follow in a moment
     if (!JobAlive())
         return EndProgram();

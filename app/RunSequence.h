@@ -95,7 +95,6 @@ private:
     bool closePending_ = false;              // a close waits for the open question
     bool closeAsked_ = false;                // the close question is open
     bool abandoned_ = false;                 // closed before the job started
-    bool endPause_ = false;                  // the job has ended; its message follows
-    JobOutcome outcome_ = JobOutcome::Finished;
+    std::optional<JobOutcome> ended_;        // the job has ended; its message follows
     OverwriteDialog* overwriteDialog_ = nullptr;  // while the overwrite question is open
 };

@@ -112,7 +112,7 @@ void UnpackJob::RunJob()
         fs::RemoveEmptyFolders(target_);
         fs::RemoveEmptyParents(target_, existedBefore_);
     }
-    scratchFolders_.clear(); // each removes its folder
+    scratch_.Remove();
     result_.outcome = end;
     finished_ = true;
     Done(end);
@@ -182,11 +182,6 @@ std::set<uint32_t> UnpackJob::MarkerEntries() const
         if (reader_->ItemPath(i) == kMarkerName && !reader_->ItemIsFolder(i))
             markers.insert(i);
     return markers;
-}
-
-std::wstring UnpackJob::NewScratchFolder()
-{
-    return scratchFolders_.emplace_back(totalSize_).path();
 }
 
 JobOutcome UnpackJob::Run()
@@ -274,10 +269,8 @@ std::optional<JobOutcome> UnpackJob::CheckPassword()
         }
     }
 
-    const std::wstring scratch = NewScratchFolder();
-    const bool refused = PasswordRefused(*reader_, MarkerEntries(), scratch, [this] { return progress_.Cancelled(); });
-    scratchFolders_.pop_back(); // the probe's scratch folder goes
-    if (refused)
+    const fs::WorkFolder probeFolder(totalSize_); // goes with the check
+    if (PasswordRefused(*reader_, MarkerEntries(), probeFolder.path(), [this] { return progress_.Cancelled(); }))
         return JobOutcome::WrongPassword;
     return std::nullopt;
 }
@@ -285,7 +278,9 @@ std::optional<JobOutcome> UnpackJob::CheckPassword()
 JobOutcome UnpackJob::Extract()
 {
     const std::wstring& target = target_;
-    const std::wstring scratch = anyExists_ ? NewScratchFolder() : std::wstring();
+    if (anyExists_)
+        scratch_ = fs::WorkFolder(totalSize_);
+    const std::wstring scratch = scratch_.path();
     CheckFreeSpace(scratch);
     createdTarget_ = !fs::FolderExists(target);
     existedBefore_ = fs::ExistingAncestor(target);

@@ -84,7 +84,6 @@ private:
     std::optional<JobOutcome> CheckPassword();
     JobOutcome Extract();
     JobOutcome PlaceStagedFiles(const std::wstring& scratch);
-    std::wstring NewScratchFolder();
     // The marker entries: checked as they come out, never kept.
     std::set<uint32_t> MarkerEntries() const;
     void CheckFreeSpace(const std::wstring& scratch);
@@ -127,6 +126,6 @@ private:
     std::vector<std::wstring> places_; // by entry: where it lands below the target
     std::vector<std::pair<std::wstring, std::wstring>> renamed_; // entry path, its new place
     std::set<uint32_t> settled_;     // staged entries placed, or kept out by an answer
-    std::vector<fs::WorkFolder> scratchFolders_;
+    fs::WorkFolder scratch_; // where the files are staged when some clash; none otherwise
     JobResult result_;
 };

@@ -161,17 +161,12 @@ std::wstring LangText(const std::wstring& key, const std::vector<std::wstring>& 
     return text;
 }
 
-std::wstring ErrorText(const win32::Error& error)
-{
-    return error.reason().empty() ? error.message() : LangText(error.reason(), error.args(), error.message());
-}
-
 std::wstring ErrorText(std::exception_ptr error)
 {
     try {
         std::rethrow_exception(error);
     } catch (const win32::Error& e) {
-        return ErrorText(e);
+        return e.reason().empty() ? e.message() : LangText(e.reason(), e.args(), e.message());
     } catch (const std::bad_alloc&) {
         return L"There is not enough memory to go on.";
     } catch (const std::exception& e) {

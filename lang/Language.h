@@ -34,9 +34,8 @@ std::wstring LangText(const std::wstring& key, const std::vector<std::wstring>& 
 // placeholder the program leaves empty.
 std::wstring WithoutPlaceholders(const std::wstring& text);
 
-// What an error says to a person: its reason from the language file with "{0}", "{1}"... replaced
-// by its arguments; its message when it has no reason or the file does not have it.
-std::wstring ErrorText(const win32::Error& error);
-// The same for anything raised: the program's errors as above, the rest in plain English. The one
-// way from an exception to what the person reads.
+// What anything raised says to a person, the one way from an exception to what they read: one of
+// the program's errors gives its reason from the language file with "{0}", "{1}"... replaced by
+// its arguments (its message when it has no reason or the file does not have it); anything else
+// a plain English text.
 std::wstring ErrorText(std::exception_ptr error);

@@ -87,10 +87,3 @@ private:
 
 // Raises an error naming the entry when path (from an archive) would leave folder once joined to it.
 void RefuseUnsafeEntryPath(const std::wstring& path, const std::wstring& folder);
-
-// Raises an error with the system's text for code unless code is 0.
-void CheckResult(HRESULT code);
-
-// The system's text for a result code, without trailing blanks and full stops; empty when the
-// system has none.
-std::wstring ResultText(HRESULT code);

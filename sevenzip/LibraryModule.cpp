@@ -1,6 +1,5 @@
 #include "sevenzip/LibraryModule.h"
 
-#include "sevenzip/ArchiveReader.h"
 #include "win32/Error.h"
 
 namespace sevenzip {

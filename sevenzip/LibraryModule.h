@@ -25,3 +25,10 @@ private:
 };
 
 } // namespace sevenzip
+
+// Raises an error with the system's text for code unless code is 0.
+void CheckResult(HRESULT code);
+
+// The system's text for a result code, without trailing blanks and full stops; empty when the
+// system has none.
+std::wstring ResultText(HRESULT code);

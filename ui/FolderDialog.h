@@ -16,8 +16,6 @@ public:
     // The folder as typed.
     std::wstring OutputText() const { return win32::GetText(folderEdit_); }
 
-    bool confirmed_ = false;
-
     // The texts from the language file, each control as wide as its text needs.
     void SetTexts();
 
@@ -27,6 +25,7 @@ private:
     void OnError(std::exception_ptr error) override { ShowErrorBox(hwnd(), error); }
     void OnBrowse();
 
+    bool confirmed_ = false; // left with OK
     HWND owner_;
     HWND folderLabel_ = nullptr, folderEdit_ = nullptr, browseButton_ = nullptr, okButton_ = nullptr, cancelButton_ = nullptr;
 };

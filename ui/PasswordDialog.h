@@ -16,8 +16,6 @@ public:
     // The password as typed.
     std::wstring PasswordText() const { return win32::GetText(passwordEdit_); }
 
-    bool confirmed_ = false;
-
     // The texts from the language file, each control as wide as its text needs.
     void SetTexts();
 
@@ -28,6 +26,7 @@ private:
     void OnOk();
     void OnShowPassword();
 
+    bool confirmed_ = false; // left with OK
     HWND passwordLabel_ = nullptr, passwordEdit_ = nullptr, okButton_ = nullptr, cancelButton_ = nullptr,
          showPassword_ = nullptr;
 };
