@@ -38,7 +38,6 @@ RunSequence::~RunSequence()
 
 void RunSequence::FirstShown()
 {
-    fs::SweepAbandonedFolders(fs::WorkFolderBases()); // what runs ended without warning left
     workFolder_ = fs::WorkFolder(WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
     DeployLanguageFile(workFolder_.path()); // raises when the file cannot be written: the rest does not happen
     progressWindow_.SetTexts();

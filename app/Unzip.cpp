@@ -1,58 +1,9 @@
-// Program entry: the three long-lived windows and the run sequence that drives them, then the
-// message loop until the main window closes.
-#include "app/RunSequence.h"
-#include "fs/FileOps.h"
-#include "ui/ProgressWindow.h"
-#include "ui/PasswordDialog.h"
-#include "ui/FolderDialog.h"
-#include "win32/Error.h"
-#include "win32/Handles.h"
-#include "win32/SystemLibrary.h"
+// Program entry.
+#include "app/Program.h"
 
 #include <windows.h>
-#include <commctrl.h>
-#include <objbase.h>
-
-namespace {
-
-constexpr DWORD kLastRemovalsMs = 2000;
-
-int Run()
-{
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-    SYSTEM_FUNCTION(L"comctl32.dll", InitCommonControlsEx)(&controls);
-    const win32::OleScope ole; // the shell's folder picker needs it
-
-    ProgressWindow progressWindow;
-    FolderDialog folderDialog(progressWindow.hwnd());
-    PasswordDialog passwordDialog(progressWindow.hwnd());
-    RunSequence sequence(progressWindow, folderDialog, passwordDialog);
-
-    ::ShowWindow(progressWindow.hwnd(), SW_SHOWNORMAL);
-    MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!::IsDialogMessageW(progressWindow.hwnd(), &message)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-    }
-    return 0;
-}
-
-} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    win32::RestrictDllSearch();
-    // A folder of ours that something still held when it was removed gets a last chance.
-    const win32::ScopeExit lastRemovals{[] { fs::FinishFolderRemovals(kLastRemovalsMs); }};
-    try {
-        return Run();
-    } catch (const win32::Error& e) {
-        // Before any window: a system DLL that cannot be loaded, say.
-        ::MessageBoxW(nullptr, e.message().c_str(), DefaultApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
-    } catch (...) {
-        ::MessageBoxW(nullptr, L"The program cannot start.", DefaultApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
-    }
-    return 1;
+    return ProgramMain(fs::SystemWorkFolderCalls());
 }

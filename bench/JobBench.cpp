@@ -7,6 +7,7 @@
 //
 // Prints one line: seconds, peak working set in bytes, and (job) the seconds of the password check.
 #include "fs/FileOps.h"
+#include "fs/MadeFolders.h"
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
 #include "job/PackageFormat.h"

@@ -26,8 +26,8 @@ public:
     static std::unique_ptr<ByteStream> CreateTemporary(const std::wstring& path);
 
     // A new file under its final name that counts only once it is whole: until Keep() the system
-    // deletes it when the stream closes, however the process ends (killed, crashed, a power cut
-    // before the next start). An existing file of that name is replaced; with exclusive, an
+    // deletes it when the stream closes, however the process ends (killed, crashed). A power cut
+    // is not such an end: the file may stay, partly written, under its name. An existing file of that name is replaced; with exclusive, an
     // existing name is refused (FileError with ERROR_FILE_EXISTS) and nothing is touched.
     static std::unique_ptr<ByteStream> CreateProvisional(const std::wstring& path, bool exclusive = false);
 

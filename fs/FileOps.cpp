@@ -5,164 +5,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <map>
 #include <cstdint>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 namespace fs {
 
 namespace {
-
-// Folder paths compare without regard to case or a trailing "\".
-std::wstring FolderKey(const std::wstring& folder)
-{
-    return CaseKey(WithTrailingBackslash(folder));
-}
-
-void RemoveTree(const std::wstring& folder);
-
-// Tries to remove a recorded folder's tree; answers whether it is gone.
-bool RemoveTreeNow(const std::wstring& folder)
-{
-    RemoveTree(folder);
-    return ::GetFileAttributesW(LongPathForm(folder).c_str()) == INVALID_FILE_ATTRIBUTES;
-}
-
-constexpr DWORD kRetryMs = 250;
-
-// The folders this run made, each with the lock that tells other runs it is in use. A folder
-// whose removal failed (a file in it still open elsewhere) is tried again on a thread of its own
-// until it is gone or the program ends.
-class MadeFolders {
-public:
-    ~MadeFolders() { StopRetrying(); }
-
-    void Record(const std::wstring& folder, win32::FileHandle lock)
-    {
-        std::lock_guard<std::mutex> held(mutex_);
-        Entry& entry = entries_[FolderKey(folder)];
-        entry.path = folder;
-        if (lock)
-            entry.lock = std::move(lock);
-    }
-
-    bool Has(const std::wstring& folder)
-    {
-        std::lock_guard<std::mutex> held(mutex_);
-        return entries_.count(FolderKey(folder)) != 0;
-    }
-
-    bool Remove(const std::wstring& folder)
-    {
-        const std::wstring key = FolderKey(folder);
-        {
-            std::lock_guard<std::mutex> held(mutex_);
-            auto found = entries_.find(key);
-            if (found == entries_.end())
-                return false;
-            found->second.lock.reset(); // the lock goes first: it is a file in the folder
-        }
-        const bool gone = RemoveTreeNow(folder);
-        std::lock_guard<std::mutex> held(mutex_);
-        auto found = entries_.find(key);
-        if (found == entries_.end())
-            return gone;
-        if (gone) {
-            entries_.erase(found);
-        } else {
-            found->second.retry = true;
-            if (!retryRunning_) {
-                if (retrying_.joinable())
-                    retrying_.join(); // it has ended, or is about to return
-                stopping_ = false;
-                retryRunning_ = true;
-                retrying_ = std::thread([this] { RetryUntilStopped(); });
-            }
-        }
-        return gone;
-    }
-
-    void FinishRemovals(DWORD budgetMs)
-    {
-        const ULONGLONG deadline = ::GetTickCount64() + budgetMs;
-        while (RetryOnce() && ::GetTickCount64() < deadline)
-            ::Sleep(kRetryMs / 5);
-        StopRetrying();
-    }
-
-private:
-    struct Entry {
-        std::wstring path;
-        win32::FileHandle lock;
-        bool retry = false;
-    };
-
-    // One more try for each folder whose removal failed; answers whether some are still there.
-    bool RetryOnce()
-    {
-        std::vector<std::wstring> left;
-        {
-            std::lock_guard<std::mutex> held(mutex_);
-            for (const auto& [key, entry] : entries_)
-                if (entry.retry)
-                    left.push_back(entry.path);
-        }
-        bool someStay = false;
-        for (const auto& folder : left) {
-            const bool gone = RemoveTreeNow(folder);
-            std::lock_guard<std::mutex> held(mutex_);
-            if (gone)
-                entries_.erase(FolderKey(folder));
-            someStay = someStay || !gone;
-        }
-        return someStay;
-    }
-
-    void RetryUntilStopped()
-    {
-        std::unique_lock<std::mutex> held(mutex_);
-        while (!stopping_) {
-            wake_.wait_for(held, std::chrono::milliseconds(kRetryMs));
-            if (stopping_)
-                break;
-            held.unlock();
-            const bool someStay = RetryOnce();
-            held.lock();
-            if (!someStay)
-                break; // joined by the next start or by StopRetrying
-        }
-        retryRunning_ = false;
-    }
-
-    void StopRetrying()
-    {
-        {
-            std::lock_guard<std::mutex> held(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        if (retrying_.joinable())
-            retrying_.join();
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::map<std::wstring, Entry> entries_;
-    std::thread retrying_;
-    bool stopping_ = false;
-    bool retryRunning_ = false;
-};
-
-MadeFolders& Made()
-{
-    static MadeFolders made;
-    return made;
-}
 
 bool IsDotEntry(const wchar_t* name)
 {
@@ -236,82 +83,12 @@ void FolderChainMaker::MakeParentOf(const std::wstring& file)
     }
 }
 
-void RecordMadeFolder(const std::wstring& folder, win32::FileHandle lock)
-{
-    Made().Record(folder, std::move(lock));
-}
-
-bool IsMadeFolder(const std::wstring& folder)
-{
-    return Made().Has(folder);
-}
-
-void FinishFolderRemovals(DWORD budgetMs)
-{
-    Made().FinishRemovals(budgetMs);
-}
-
 std::wstring TemporaryFolder()
 {
     wchar_t buffer[MAX_PATH + 1] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
     return (length > 0 && length <= MAX_PATH) ? std::wstring(buffer, length) : std::wstring();
 }
-
-bool IsProtectedFolder(const std::wstring& folder)
-{
-    // Without its trailing "\": "C:", "\\server\share", "\\?\C:" and the like are roots.
-    std::wstring path = folder;
-    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/'))
-        path.pop_back();
-    if (path.empty())
-        return true;
-    for (const wchar_t* prefix : {L"\\\\?\\", L"\\\\.\\"})
-        if (path.rfind(prefix, 0) == 0)
-            path.erase(0, 4);
-    if (path.rfind(L"UNC\\", 0) == 0)
-        path = L"\\" + path.substr(3);
-    if (DrivePart(path) == path)
-        return true;
-    const std::wstring temp = TemporaryFolder();
-    return !temp.empty() && FolderKey(temp) == FolderKey(path);
-}
-
-bool DeleteFolderTree(const std::wstring& folder)
-{
-    if (IsProtectedFolder(folder))
-        return false;
-    return Made().Remove(folder);
-}
-
-namespace {
-
-void RemoveTree(const std::wstring& folder)
-{
-    if (!FolderExists(folder))
-        return;
-    const std::wstring listed = WithTrailingBackslash(folder);
-
-    WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW(LongPathForm(listed + L"*").c_str(), &entry));
-    if (find) {
-        do {
-            if (IsDotEntry(entry.cFileName))
-                continue;
-            const std::wstring path = listed + entry.cFileName;
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileW(LongPathForm(path).c_str());
-            else if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                ::RemoveDirectoryW(LongPathForm(path).c_str()); // the link only, not what it points to
-            else
-                RemoveTree(path);
-        } while (::FindNextFileW(find.get(), &entry));
-        find.reset();
-    }
-    ::RemoveDirectoryW(LongPathForm(listed).c_str());
-}
-
-} // namespace
 
 void RemoveEmptyFolders(const std::wstring& folder)
 {

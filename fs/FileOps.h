@@ -1,5 +1,6 @@
 // Small file-system helpers shared by the run sequence, the worker and the overwrite dialog.
-// None of them raises an error: what cannot be removed stays where it is.
+// None of them raises an error: what cannot be removed stays where it is. The removal of the
+// program's own folders is in MadeFolders.h.
 #pragma once
 
 #include "win32/Handles.h"
@@ -36,31 +37,8 @@ private:
     std::unordered_set<std::wstring> made_;
 };
 
-// The folders this run made (working and scratch folders), each with the open lock file that
-// tells other runs it is in use (see WorkFolder.h). The program removes no other folder tree:
-// whatever a caller passes, DeleteFolderTree refuses a folder that is not recorded here. Safe to
-// use from any thread.
-void RecordMadeFolder(const std::wstring& folder, win32::FileHandle lock = {});
-bool IsMadeFolder(const std::wstring& folder);
-
-// Tries once more, for up to budgetMs, to remove the made folders whose removal failed; what
-// still stays then is left for a later run's sweep. For the end of the program.
-void FinishFolderRemovals(DWORD budgetMs);
-
 // The system's temporary folder with its trailing "\\"; empty when the system cannot say.
 std::wstring TemporaryFolder();
-
-// Whether a folder must never be removed as a whole: a drive root (also a network share's) or the
-// system's temporary folder itself.
-bool IsProtectedFolder(const std::wstring& folder);
-
-// Removes a folder that this run made (RecordMadeFolder) with everything in it, depth first,
-// its lock first. Read-only files, files open elsewhere and the folders that hold them stay; the
-// record goes only once the folder is gone, and until then a thread of the program tries again
-// every quarter second. A link to a folder is
-// removed, never followed. Refuses (does nothing) for a folder not made by this run and for a
-// protected one; answers whether the folder is gone.
-bool DeleteFolderTree(const std::wstring& folder);
 
 // Removes folder and the folders below it as long as they hold no file; a folder with a file
 // anywhere below it stays, and so does the file. Links to folders are not followed.

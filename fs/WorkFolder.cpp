@@ -1,6 +1,8 @@
 #include "fs/WorkFolder.h"
 
 #include "fs/FileOps.h"
+#include "fs/HeldFolder.h"
+#include "fs/MadeFolders.h"
 #include "fs/Paths.h"
 #include "win32/Error.h"
 #include "win32/Handles.h"
@@ -9,6 +11,7 @@
 #include <windows.h>
 
 #include <limits>
+#include <optional>
 
 namespace fs {
 
@@ -96,58 +99,47 @@ bool IsNumber(const std::wstring& name)
     return !name.empty() && name.find_first_not_of(L"0123456789") == std::wstring::npos;
 }
 
-struct Listing {
-    std::vector<std::wstring> files;   // relative to the folder listed
-    std::vector<std::wstring> folders; // the numbered folders of staged files
-    bool onlyOwnFiles = true;
-};
-
-// Lists folder (ending in "\"); with numbered, the numbered folders in it as well, one level.
-void ListFolder(const std::wstring& folder, const std::wstring& prefix, bool numbered, Listing& listing)
+// Whether folder holds nothing but the files a run puts there; with numbered, in the numbered
+// folders of staged files too, one level down.
+bool HoldsOnlyOwnFiles(const HeldFolder& folder, bool numbered)
 {
-    WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW(LongPathForm(folder + prefix + L"*").c_str(), &entry));
-    if (!find) {
-        listing.onlyOwnFiles = false;
-        return;
-    }
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const bool isFolder = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            listing.onlyOwnFiles = false;
-        } else if (isFolder && numbered && IsNumber(name)) {
-            listing.folders.push_back(name + L"\\");
-            ListFolder(folder, name + L"\\", false, listing);
-        } else if (isFolder || !IsOwnFileName(name)) {
-            listing.onlyOwnFiles = false;
+    for (const auto& [name, attributes] : folder.Entries()) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return false;
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (!IsOwnFileName(name))
+                return false;
         } else {
-            listing.files.push_back(prefix + name);
+            if (!numbered || !IsNumber(name))
+                return false;
+            const HeldFolder inner(folder.path() + name);
+            if (!inner || !HoldsOnlyOwnFiles(inner, false))
+                return false;
         }
-    } while (::FindNextFileW(find.get(), &entry));
+    }
+    return true;
 }
 
-void SweepFolder(const std::wstring& folder)
+// Sweeps one folder named as ours, held as itself from the first look to the last: only when it
+// proves to be one this program made for this account is anything written into it (the lock) or
+// removed from it.
+void SweepFolder(const std::wstring& folder, const std::wstring& account)
 {
     if (IsProtectedFolder(folder))
         return;
-    // Held for the whole sweep: no copy can take the folder meanwhile.
-    win32::FileHandle lock = OpenLock(folder, OPEN_ALWAYS);
+    HeldFolder held(folder);
+    if (!held)
+        return; // a link, or held by another program
+    const std::optional<win32::SecurityFacts> facts = win32::ReadSecurityFacts(held.handle());
+    if (!facts || !win32::IsPrivateFor(*facts, account))
+        return; // a person's folder, another program's, another account's: not ours
+    win32::FileHandle lock = OpenLock(held.path(), OPEN_ALWAYS);
     if (!lock)
-        return; // a running copy holds it (or it cannot be told): not ours to touch
-    Listing listing;
-    ListFolder(folder, L"", true, listing);
-    if (!listing.onlyOwnFiles)
-        return;
-    for (const auto& name : listing.files)
-        if (name != kLockName && !::DeleteFileW(LongPathForm(folder + name).c_str()))
-            return; // for a later run
-    for (const auto& numbered : listing.folders)
-        ::RemoveDirectoryW(LongPathForm(folder + numbered).c_str());
+        return; // a running copy holds it
+    if (!HoldsOnlyOwnFiles(held, true) || !held.RemoveContents(kLockName))
+        return; // for a later run
     lock.reset();
-    ::RemoveDirectoryW(LongPathForm(folder).c_str());
+    held.Remove();
 }
 
 bool SystemUniqueName(const std::wstring& folder, std::wstring& name)
@@ -254,10 +246,10 @@ std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& call
     throw win32::Error(L"Cannot create a working folder in \"" + base + L"\". " + win32::SystemErrorText(error));
 }
 
-std::vector<std::wstring> WorkFolderBases()
+std::vector<std::wstring> WorkFolderBases(const WorkFolderCalls& calls)
 {
     std::vector<std::wstring> bases;
-    const std::wstring temp = CurrentWorkFolderCalls().temporaryFolder();
+    const std::wstring temp = calls.temporaryFolder();
     if (!temp.empty())
         bases.push_back(temp);
     win32::ThreadErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -273,11 +265,16 @@ std::vector<std::wstring> WorkFolderBases()
     return bases;
 }
 
-void SweepAbandonedFolders(const std::vector<std::wstring>& bases)
+void SweepAbandonedFolders(const std::vector<std::wstring>& bases, const WorkFolderCalls& calls,
+                           const std::atomic<bool>* stop)
 {
+    const auto stopped = [stop] { return stop && stop->load(); };
     win32::ThreadErrorModeScope quiet(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const std::wstring account = win32::CurrentAccountSid();
     for (const auto& base : bases) {
         const std::wstring listed = WithTrailingBackslash(base);
+        if (stopped() || !calls.keepsAccessLists(DrivePart(listed) + L"\\") || stopped())
+            continue;
         std::vector<std::wstring> candidates;
         WIN32_FIND_DATAW entry;
         win32::FindHandle find(::FindFirstFileW(LongPathForm(listed + kFolderPrefix + L"*").c_str(), &entry));
@@ -289,8 +286,44 @@ void SweepAbandonedFolders(const std::vector<std::wstring>& bases)
                 candidates.push_back(listed + entry.cFileName + L"\\");
         } while (::FindNextFileW(find.get(), &entry));
         for (const auto& folder : candidates)
-            SweepFolder(folder);
+            if (!stopped())
+                SweepFolder(folder, account);
     }
+}
+
+struct BackgroundSweep::Shared {
+    WorkFolderCalls calls;
+    std::atomic<bool> stop{false};
+};
+
+BackgroundSweep::BackgroundSweep(const WorkFolderCalls& calls, DWORD endBudgetMs)
+    : shared_(std::make_shared<Shared>()), endBudgetMs_(endBudgetMs)
+{
+    shared_->calls = calls;
+    // The thread holds the shared state too: it may outlive this owner by a system call.
+    auto* handed = new std::shared_ptr<Shared>(shared_);
+    thread_.reset(::CreateThread(nullptr, 0, &BackgroundSweep::Sweep, handed, 0, nullptr));
+    if (!thread_)
+        delete handed; // no sweep this time
+}
+
+DWORD WINAPI BackgroundSweep::Sweep(void* handed)
+{
+    const std::unique_ptr<std::shared_ptr<Shared>> held(static_cast<std::shared_ptr<Shared>*>(handed));
+    const Shared& shared = **held;
+    try {
+        SweepAbandonedFolders(WorkFolderBases(shared.calls), shared.calls, &shared.stop);
+    } catch (...) {
+        // Nothing swept this time (the account cannot be read, out of memory): a later run will.
+    }
+    return 0;
+}
+
+BackgroundSweep::~BackgroundSweep()
+{
+    if (thread_)
+        ::WaitForSingleObject(thread_.get(), endBudgetMs_);
+    shared_->stop = true;
 }
 
 } // namespace fs

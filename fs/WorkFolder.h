@@ -1,7 +1,13 @@
 // Choosing and creating a fresh working folder where there is room for it.
 #pragma once
 
+#include "win32/Handles.h"
+
+#include <windows.h>
+
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,13 +84,38 @@ private:
 
 // The folders SelectWorkFolder chooses from: the temporary folder (when the system names one) and
 // the roots of the local drives.
-std::vector<std::wstring> WorkFolderBases();
+std::vector<std::wstring> WorkFolderBases(const WorkFolderCalls& calls);
 
 // Removes the working and scratch folders that earlier runs abandoned (killed, crashed), in each
-// of bases: only a folder named as SelectWorkFolder names them, not a link, holding nothing but
-// files that runs put there, and whose lock no running copy holds (the sweep takes the lock
-// itself before it looks inside, so a copy starting at that moment takes another name). Anything
-// else is left untouched; a folder that cannot be removed whole stays for a later run.
-void SweepAbandonedFolders(const std::vector<std::wstring>& bases);
+// of bases that lies on a drive keeping access lists (calls.keepsAccessLists; elsewhere nothing
+// can be proved): a folder named as SelectWorkFolder names them that proves to be one this
+// program made for the current account (owned by it, with the private access list,
+// win32::IsPrivateFor), held as itself (HeldFolder) from that proof to its removal, holding
+// nothing but files that runs put there, and whose lock no running copy holds (the sweep takes
+// the lock itself, after the proof, so a copy starting at that moment takes another name).
+// Nothing is written into any other folder; a folder that cannot be removed whole stays for a
+// later run. A stop that becomes true ends the sweep before the next folder or drive.
+void SweepAbandonedFolders(const std::vector<std::wstring>& bases, const WorkFolderCalls& calls,
+                           const std::atomic<bool>* stop = nullptr);
+
+// The sweep of every base (WorkFolderBases) on a thread of its own, started at once, so that a
+// slow or sleeping drive holds up no window. Going, it gives the sweep up to endBudgetMs to finish
+// and then tells it to stop; a sweep still inside a call to the system then ends with the
+// program, and what it had not removed stays for a later run.
+class BackgroundSweep {
+public:
+    explicit BackgroundSweep(const WorkFolderCalls& calls, DWORD endBudgetMs);
+    ~BackgroundSweep();
+    BackgroundSweep(const BackgroundSweep&) = delete;
+    BackgroundSweep& operator=(const BackgroundSweep&) = delete;
+
+private:
+    struct Shared;
+    static DWORD WINAPI Sweep(void* handed);
+
+    std::shared_ptr<Shared> shared_;
+    win32::KernelHandle thread_;
+    DWORD endBudgetMs_;
+};
 
 } // namespace fs

@@ -10,6 +10,19 @@
 
 namespace win32 {
 
+namespace {
+
+std::wstring SidText(PSID sid)
+{
+    wchar_t* text = nullptr;
+    if (!SYSTEM_FUNCTION(L"advapi32.dll", ConvertSidToStringSidW)(sid, &text))
+        throw Error(L"Cannot read an account. " + SystemErrorText(::GetLastError()));
+    const LocalMemory freed(text);
+    return text;
+}
+
+} // namespace
+
 std::wstring CurrentAccountSid()
 {
     HANDLE token = nullptr;
@@ -22,19 +35,15 @@ std::wstring CurrentAccountSid()
     std::vector<unsigned char> user(size ? size : 1);
     if (!getInformation(token, TokenUser, user.data(), size, &size))
         throw Error(L"Cannot read the current account. " + SystemErrorText(::GetLastError()));
-    wchar_t* text = nullptr;
-    if (!SYSTEM_FUNCTION(L"advapi32.dll", ConvertSidToStringSidW)(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid,
-                                                                   &text))
-        throw Error(L"Cannot read the current account. " + SystemErrorText(::GetLastError()));
-    const LocalMemory freed(text);
-    return text;
+    return SidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
 }
 
 PrivateSecurity::PrivateSecurity()
 {
-    // P: not inherited from the parent; OICI: files and folders inside inherit each entry;
-    // FA: full control; SY: the system account.
-    const std::wstring sddl = L"D:P(A;OICI;FA;;;" + CurrentAccountSid() + L")(A;OICI;FA;;;SY)";
+    // O: the owner; P: not inherited from the parent; OICI: files and folders inside inherit each
+    // entry; FA: full control; SY: the system account.
+    const std::wstring account = CurrentAccountSid();
+    const std::wstring sddl = L"O:" + account + L"D:P(A;OICI;FA;;;" + account + L")(A;OICI;FA;;;SY)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!SYSTEM_FUNCTION(L"advapi32.dll", ConvertStringSecurityDescriptorToSecurityDescriptorW)(
             sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
@@ -43,6 +52,54 @@ PrivateSecurity::PrivateSecurity()
     attributes_.nLength = sizeof attributes_;
     attributes_.lpSecurityDescriptor = descriptor;
     attributes_.bInheritHandle = FALSE;
+}
+
+bool IsPrivateFor(const SecurityFacts& facts, const std::wstring& account)
+{
+    if (facts.owner != account || !facts.hasAccessList)
+        return false;
+    bool accountAllowed = false;
+    for (const auto& entry : facts.entries) {
+        if (!entry.allows || entry.inherited || (entry.account != account && entry.account != kSystemAccountSid))
+            return false;
+        accountAllowed = accountAllowed || entry.account == account;
+    }
+    return accountAllowed;
+}
+
+std::optional<SecurityFacts> ReadSecurityFacts(HANDLE object) noexcept
+{
+    try {
+        PSID owner = nullptr;
+        PACL list = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (SYSTEM_FUNCTION(L"advapi32.dll", GetSecurityInfo)(object, SE_FILE_OBJECT,
+                                                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                                               &owner, nullptr, &list, nullptr,
+                                                               &descriptor) != ERROR_SUCCESS)
+            return std::nullopt;
+        const LocalMemory freed(descriptor);
+        if (!owner)
+            return std::nullopt;
+        SecurityFacts facts;
+        facts.owner = SidText(owner);
+        facts.hasAccessList = list != nullptr;
+        for (DWORD i = 0; list && i < list->AceCount; ++i) {
+            void* ace = nullptr;
+            if (!SYSTEM_FUNCTION(L"advapi32.dll", GetAce)(list, i, &ace))
+                return std::nullopt;
+            const auto* header = static_cast<const ACE_HEADER*>(ace);
+            SecurityFacts::Entry entry;
+            entry.inherited = (header->AceFlags & INHERITED_ACE) != 0;
+            entry.allows = header->AceType == ACCESS_ALLOWED_ACE_TYPE;
+            if (entry.allows)
+                entry.account = SidText(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart);
+            facts.entries.push_back(std::move(entry));
+        }
+        return facts;
+    } catch (...) {
+        return std::nullopt; // the system DLL cannot be had, or out of memory: nothing is proved
+    }
 }
 
 bool TakeFolderSecurity(HANDLE file) noexcept

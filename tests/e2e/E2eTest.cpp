@@ -609,7 +609,7 @@ bool IsTheWholeHugeFile(const std::wstring& path)
     return total == kSize;
 }
 
-// The program ended without warning (Task Manager, a crash, a power cut) in each phase of a run:
+// The program ended without warning (Task Manager, a crash) in each phase of a run:
 // no file under a final name in the target is anything but whole, no copy of the archive stays,
 // and the next run leaves the temporary folder as it found it.
 TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
@@ -704,6 +704,31 @@ TEST(EndToEnd, TwoCopiesAtOnceLeaveEachOthersWorkingFolder)
     ASSERT_TRUE(first.app->WaitForExit());
     EXPECT_EQ(FilesBelow(first.target()), InputFiles());
     EXPECT_TRUE(first.TempIsEmpty());
+}
+
+// The sweep of abandoned working folders runs beside the first questions: a drive that takes
+// seconds to answer (a sleeping disk, here one that each drive's question waits three seconds for)
+// holds up no window. The folder question is up while a drive's answer is still awaited.
+TEST(EndToEnd, TheFirstQuestionDoesNotWaitForASlowDrive)
+{
+    PackageRun run("slow-sweep.exe");
+    const std::wstring log = run.scratch / L"sweep.log";
+    const auto count = [&](const std::string& word) {
+        const std::string text = Exists(log) ? ReadAll(log) : std::string();
+        size_t found = 0;
+        for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+            ++found;
+        return found;
+    };
+    ASSERT_TRUE(run.app->WaitForWindow(L"TfrmSetOutput"));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return count("asked") > 0; }, 10000)) << "the sweep never asked a drive";
+    EXPECT_LT(count("answered"), count("asked")) << "the question waited for the sweep";
+
+    run.AnswerFolder(run.out());
+    run.AnswerPassword(L"secret");
+    ASSERT_TRUE(run.app->WaitForExit());
+    EXPECT_EQ(FilesBelow(run.target()), InputFiles());
+    EXPECT_TRUE(run.TempIsEmpty());
 }
 
 // Drive F: holds 4 MiB (scripts/wine-env), the package 12 MiB: the person is told before anything

@@ -1,7 +1,10 @@
 #include "fs/WorkFolder.h"
 
 #include "fs/FileOps.h"
+#include "fs/MadeFolders.h"
+#include "fs/Paths.h"
 #include "win32/Error.h"
+#include "win32/Security.h"
 #include "support/AccessList.h"
 #include "support/TestFiles.h"
 #include "win32/Handles.h"
@@ -215,32 +218,75 @@ TEST(GetDriveFreeMB, AsksTheDriveOfThePath)
 
 } // namespace
 
-// What a run ended without warning leaves goes at the next start; nothing else does.
+namespace {
+
+// The calls of a sweep in which every drive keeps access lists but those named.
+fs::WorkFolderCalls SweepCalls(std::set<std::wstring> withoutAccessLists = {})
+{
+    FakeDrives::Set(0, {});
+    FakeDrives::withoutAccessLists = std::move(withoutAccessLists);
+    return FakeDrives::Calls();
+}
+
+// A folder made as the program makes its own (private), or as folders are made by default.
+void MakeFolder(const std::wstring& path, bool privateList)
+{
+    win32::PrivateSecurity security;
+    ASSERT_TRUE(::CreateDirectoryW(path.c_str(), privateList ? security.attributes() : nullptr));
+}
+
+FILETIME LastWriteOf(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+bool operator==(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+} // namespace
+
+// What a run ended without warning leaves goes at the next start; nothing else does, whatever its
+// name and files: a folder is swept only when it proves to be one the program made for this
+// account, and nothing is written into any other (its time of last change stays), not even the
+// lock that the sweep takes in a folder proved to be ours.
 TEST(SweepAbandonedFolders, RemovesOnlyAbandonedFoldersOfOurs)
 {
     ScratchFolder base;
     struct Case {
         const wchar_t* folder;
+        bool privateList; // made as the program makes its folders
         std::vector<const wchar_t*> files;
         bool removed;
     };
     const Case cases[] = {
-        {L"qv_1a.tmp", {L"tmp.dat", L"7z.dll", L"en.txt"}, true},   // a working folder
-        {L"QV_B2C3.TMP", {L"7z.dll", L"en.txt"}, true},             // the system's spelling
-        {L"qv_2b.tmp", {L"0\\12.txt", L"0\\3", L"1\\400.quorvane"}, true}, // a scratch folder
-        {L"qv_3c.tmp", {}, true},                                   // emptied already
-        {L"qv_4d.tmp", {L"tmp.dat", L"notes.txt"}, false},          // a file of someone else's
-        {L"qv_5e.tmp", {L"7z.dll", L"sub\\1.txt"}, false},          // a folder of another name
-        {L"qv_5f.tmp", {L"0\\1.txt", L"0\\notes.txt"}, false},     // a foreign file deeper
-        {L"qv_5a.tmp", {L"0\\1\\2.txt"}, false},                   // deeper still
-        {L"qv_6f.tmp", {L"12.tar.gz"}, false},                      // not a staged name
-        {L"qv_12345.tmp", {L"tmp.dat"}, false},                     // another name
-        {L"qv_1g.tmp", {L"tmp.dat"}, false},
-        {L"qv_7a.tmp.old", {L"tmp.dat"}, false},
-        {L"other.tmp", {L"tmp.dat"}, false},
+        {L"qv_1a.tmp", true, {L"tmp.dat", L"7z.dll", L"en.txt"}, true},   // a working folder
+        {L"QV_B2C3.TMP", true, {L"7z.dll", L"en.txt"}, true},             // the system's spelling
+        {L"qv_2b.tmp", true, {L"0\\12.txt", L"0\\3", L"1\\400.quorvane"}, true}, // a scratch folder
+        {L"qv_3c.tmp", true, {}, true},                                   // emptied already
+        // Made the default way: a person's folder, another unpacker's working folder.
+        {L"qv_1b.tmp", false, {L"2023.jpg", L"0\\001.jpg"}, false},
+        {L"qv_2c.tmp", false, {L"en.txt"}, false},
+        {L"qv_2d.tmp", false, {L"7z.dll", L"tmp.dat"}, false},           // our files, not our list
+        {L"qv_2e.tmp", false, {L"0\\12.txt"}, false},
+        {L"qv_2f.tmp", false, {}, false},
+        // Private, but holding what no run puts there.
+        {L"qv_4d.tmp", true, {L"tmp.dat", L"notes.txt"}, false},
+        {L"qv_5e.tmp", true, {L"7z.dll", L"sub\\1.txt"}, false},
+        {L"qv_5f.tmp", true, {L"0\\1.txt", L"0\\notes.txt"}, false},
+        {L"qv_5a.tmp", true, {L"0\\1\\2.txt"}, false},
+        {L"qv_6f.tmp", true, {L"12.tar.gz"}, false},
+        // Private, named otherwise.
+        {L"qv_12345.tmp", true, {L"tmp.dat"}, false},
+        {L"qv_1g.tmp", true, {L"tmp.dat"}, false},
+        {L"qv_7a.tmp.old", true, {L"tmp.dat"}, false},
+        {L"other.tmp", true, {L"tmp.dat"}, false},
     };
     for (const Case& c : cases) {
-        ::CreateDirectoryW((base / c.folder).c_str(), nullptr);
+        MakeFolder(base / c.folder, c.privateList);
         for (const wchar_t* file : c.files) {
             const std::wstring path = base / c.folder + L"\\" + file;
             fs::CreateFolderChain(path.substr(0, path.find_last_of(L'\\') + 1));
@@ -249,31 +295,52 @@ TEST(SweepAbandonedFolders, RemovesOnlyAbandonedFoldersOfOurs)
     }
     testing_support::WriteFile(base / L"qv_8b.tmp"); // a file of that name, not a folder
     // A folder in use: its run holds the lock.
-    ::CreateDirectoryW((base / L"qv_9c.tmp").c_str(), nullptr);
+    MakeFolder(base / L"qv_9c.tmp", true);
     testing_support::WriteFile(base / L"qv_9c.tmp\\tmp.dat");
     const win32::FileHandle live(::CreateFileW((base / L"qv_9c.tmp\\qv.lock").c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                                0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     ASSERT_TRUE(live);
     // The temporary folder itself, named like ours.
-    ::CreateDirectoryW((base / L"qv_ad.tmp").c_str(), nullptr);
+    MakeFolder(base / L"qv_ad.tmp", true);
     testing_support::WriteFile(base / L"qv_ad.tmp\\tmp.dat");
     wchar_t oldTemp[MAX_PATH + 1] = {};
     const DWORD oldLength = ::GetEnvironmentVariableW(L"TMP", oldTemp, MAX_PATH + 1);
     ::SetEnvironmentVariableW(L"TMP", (base / L"qv_ad.tmp").c_str());
     const win32::ScopeExit restored{[&] { ::SetEnvironmentVariableW(L"TMP", oldLength ? oldTemp : nullptr); }};
+    std::map<std::wstring, FILETIME> written;
+    for (const Case& c : cases)
+        written[c.folder] = LastWriteOf(base / c.folder);
+    ::Sleep(20); // a write now would give another time
 
-    fs::SweepAbandonedFolders({base.path()});
+    fs::SweepAbandonedFolders({base.path()}, SweepCalls());
 
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.folder)));
         EXPECT_EQ(Exists(base / c.folder), !c.removed);
         for (const wchar_t* file : c.files)
             EXPECT_EQ(Exists(base / c.folder + L"\\" + file), !c.removed);
-        EXPECT_FALSE(Exists(base / c.folder + L"\\qv.lock")); // the sweep's look leaves no lock behind
+        if (!c.privateList) {
+            EXPECT_TRUE(LastWriteOf(base / c.folder) == written[c.folder]) << "something was written into it";
+        }
     }
     EXPECT_TRUE(Exists(base / L"qv_8b.tmp"));
     EXPECT_TRUE(Exists(base / L"qv_9c.tmp\\tmp.dat"));
     EXPECT_TRUE(Exists(base / L"qv_ad.tmp\\tmp.dat"));
+}
+
+// On a drive that keeps no access lists (FAT32, exFAT) nothing can be proved: nothing is swept.
+TEST(SweepAbandonedFolders, LeavesEverythingOnADriveWithoutAccessLists)
+{
+    ScratchFolder base;
+    MakeFolder(base / L"qv_1a.tmp", true);
+    testing_support::WriteFile(base / L"qv_1a.tmp\\tmp.dat");
+    const std::wstring root = fs::DrivePart(base.path()) + L"\\";
+
+    fs::SweepAbandonedFolders({base.path()}, SweepCalls({root}));
+    EXPECT_TRUE(Exists(base / L"qv_1a.tmp\\tmp.dat"));
+
+    fs::SweepAbandonedFolders({base.path()}, SweepCalls());
+    EXPECT_FALSE(Exists(base / L"qv_1a.tmp"));
 }
 
 TEST(SweepAbandonedFolders, LeavesALinkAndWhatItPointsTo)
@@ -285,7 +352,7 @@ TEST(SweepAbandonedFolders, LeavesALinkAndWhatItPointsTo)
     if (!::CreateSymbolicLinkW((base / L"qv_1a.tmp").c_str(), (base / L"elsewhere").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
         !Exists(base / L"qv_1a.tmp"))
         GTEST_SKIP() << "folder links cannot be made here";
-    fs::SweepAbandonedFolders({base.path()});
+    fs::SweepAbandonedFolders({base.path()}, SweepCalls());
     EXPECT_TRUE(Exists(base / L"qv_1a.tmp"));
     EXPECT_TRUE(Exists(base / L"elsewhere\\tmp.dat"));
 }
@@ -303,7 +370,7 @@ TEST(SweepAbandonedFolders, LeavesTheFolderOfARunningCopy)
     const std::wstring folder = fs::SelectWorkFolder(kTenMiB, calls);
     testing_support::WriteFile(folder + L"tmp.dat");
 
-    fs::SweepAbandonedFolders({base.path()});
+    fs::SweepAbandonedFolders({base.path()}, calls);
     EXPECT_TRUE(Exists(folder + L"tmp.dat"));
     EXPECT_TRUE(Exists(folder + L"qv.lock"));
 

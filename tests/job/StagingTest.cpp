@@ -4,6 +4,7 @@
 #include "job/Staging.h"
 
 #include "fs/FileOps.h"
+#include "fs/MadeFolders.h"
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
 #include "support/AccessList.h"
