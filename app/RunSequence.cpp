@@ -72,7 +72,7 @@ void RunSequence::StartJob()
     progressWindow_.ShowJobStarted(progress_);
     JobInput input;
     input.outputPath = outputPath_;
-    input.password = passwordDialog_.PasswordText(); // the job's copy, the only one kept
+    input.password = passwordDialog_.TakePassword(); // the job's copy, the only one kept
     input.libraryPath = workFolder_.path() + fs::kLibraryName;
     input.workDir = workFolder_.path();
     input.programPath = fs::ProgramPath();
@@ -113,7 +113,7 @@ bool RunSequence::AskPassword(std::wstring& password)
 {
     if (progress_.Cancelled() || !Modal([&] { return passwordDialog_.Execute(progressWindow_.hwnd()); }))
         return false;
-    password = passwordDialog_.PasswordText();
+    password = passwordDialog_.TakePassword();
     return true;
 }
 

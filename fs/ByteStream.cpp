@@ -24,10 +24,11 @@ win32::FileHandle CreateUnshared(const std::wstring& path, DWORD access, DWORD f
 
 } // namespace
 
-std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path)
+std::unique_ptr<ByteStream> ByteStream::Create(const std::wstring& path, bool exclusive)
 {
-    return std::unique_ptr<ByteStream>(
-        new ByteStream(CreateUnshared(path, GENERIC_READ | GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL), path));
+    return std::unique_ptr<ByteStream>(new ByteStream(
+        CreateUnshared(path, GENERIC_READ | GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL, exclusive ? CREATE_NEW : CREATE_ALWAYS),
+        path));
 }
 
 std::unique_ptr<ByteStream> ByteStream::CreateTemporary(const std::wstring& path)

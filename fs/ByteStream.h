@@ -18,8 +18,9 @@ public:
     enum Origin : uint32_t { FromStart = 0, FromCurrent = 1, FromEnd = 2 };
 
     // A new empty file for reading and writing, shared with nobody; an existing file of that name
-    // is replaced. Raises "Cannot create file "path". reason".
-    static std::unique_ptr<ByteStream> Create(const std::wstring& path);
+    // is replaced, or with exclusive refused (FileError with ERROR_FILE_EXISTS). Raises "Cannot
+    // create file "path". reason".
+    static std::unique_ptr<ByteStream> Create(const std::wstring& path, bool exclusive = false);
 
     // The same for a file of the program's own that must not outlive its handle: the system
     // deletes it when the stream is closed, however the process ends (killed, crashed).

@@ -35,6 +35,18 @@ bool NameTaken(const std::wstring& path)
     return ::GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool NameTakenBy(const std::wstring& path, DWORD code)
+{
+    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS)
+        return true;
+    if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION)
+        return false;
+    if (::GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    const DWORD looked = ::GetLastError();
+    return looked != ERROR_FILE_NOT_FOUND && looked != ERROR_PATH_NOT_FOUND;
+}
+
 std::wstring ProgramPath()
 {
     // A package may sit in a folder deeper than MAX_PATH: grow the buffer until the path fits.

@@ -19,6 +19,11 @@ bool FileExists(const std::wstring& path);
 // Whether anything (a file or a folder) has the name path.
 bool NameTaken(const std::wstring& path);
 
+// Whether a creation of path that failed with code failed because something has that name: the
+// name exists, or the system refuses and the name shows (a file that another program is writing
+// or deleting). A refusal where no such name is (a folder that lets nobody create files) is not.
+bool NameTakenBy(const std::wstring& path, DWORD code);
+
 // The running program's file, and its folder with a trailing "\".
 std::wstring ProgramPath();
 std::wstring ProgramFolder();

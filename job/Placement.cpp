@@ -38,9 +38,21 @@ namespace {
 constexpr int kPartNameAttempts = 1000;
 constexpr DWORD kCopyBlock = 1 << 20;
 
+// What the system answers while another program's handle is on a file.
+bool HeldByAnother(DWORD code)
+{
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED || code == ERROR_LOCK_VIOLATION;
+}
+
+bool IsNameTaken(DWORD code)
+{
+    return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+}
+
 // A new provisional file in the folder of target, made for this copy alone: created exclusively,
 // so never a file that was there before (a person's own file of any name stays untouched), and
-// gone if the process dies before it is whole.
+// gone if the process dies before it is whole. Only a name that is taken makes it try another:
+// any other refusal (a folder that lets nobody create files) is the answer.
 std::unique_ptr<ByteStream> CreatePartFile(const std::wstring& target)
 {
     const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
@@ -49,9 +61,9 @@ std::unique_ptr<ByteStream> CreatePartFile(const std::wstring& target)
         wchar_t name[24];
         std::swprintf(name, 24, L"qv_%08X.part", static_cast<unsigned>(next++));
         try {
-            return ByteStream::CreateProvisional(folder + name, true);
+            return CurrentPlacementCalls().createPart(folder + name);
         } catch (const win32::Error& e) {
-            if (e.code() != ERROR_FILE_EXISTS && e.code() != ERROR_ALREADY_EXISTS && e.code() != ERROR_ACCESS_DENIED)
+            if (!IsNameTaken(e.code()))
                 throw CannotPlace(target, e.code());
         }
     }
@@ -61,8 +73,10 @@ std::unique_ptr<ByteStream> CreatePartFile(const std::wstring& target)
 // Copies the staged file's bytes into part.
 void CopyContents(const std::wstring& staged, ByteStream& part, const std::wstring& target)
 {
-    const win32::FileHandle source(::CreateFileW(fs::LongPathForm(staged).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // Read with sharing: another program reading it too (a scanner) is no obstacle.
+    const win32::FileHandle source(::CreateFileW(fs::LongPathForm(staged).c_str(), GENERIC_READ,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!source)
         throw CannotPlace(target, ::GetLastError());
     std::vector<char> block(kCopyBlock);
@@ -80,24 +94,55 @@ void CopyContents(const std::wstring& staged, ByteStream& part, const std::wstri
 }
 
 // Copies the staged file beside the target and gives the copy the target's name once whole.
-void CopyInPlace(const std::wstring& staged, const std::wstring& target, bool replace)
+PlaceResult CopyInPlace(const std::wstring& staged, const std::wstring& target, bool replace,
+                      const std::function<bool()>& cancelled)
 {
     // Beside the target, so that the final step is a rename on one volume; until then the copy is
     // provisional, so a killed run leaves no half file anywhere.
     const std::unique_ptr<ByteStream> part = CreatePartFile(target);
     CopyContents(staged, *part, target);
+    DWORD code = ERROR_SUCCESS;
     try {
         if (replace)
             part->Flush(); // the new bytes are on the disk before they take the old file's place
         part->Keep();
-        part->Rename(target, replace);
+        code = WaitOutHeldFile(
+            [&]() -> DWORD {
+                try {
+                    part->Rename(target, replace);
+                    return ERROR_SUCCESS;
+                } catch (const win32::Error& e) {
+                    return e.code();
+                }
+            },
+            cancelled);
     } catch (const win32::Error& e) {
-        part->Discard(); // the part file goes when it closes
-        throw CannotPlace(target, e.code());
+        code = e.code();
     }
+    if (code == ERROR_SUCCESS)
+        return PlaceResult::Placed;
+    part->Discard(); // the part file goes when it closes
+    if (code == ERROR_CANCELLED)
+        return PlaceResult::Cancelled;
+    if (!replace && IsNameTaken(code))
+        return PlaceResult::NameTaken;
+    throw CannotPlace(target, code);
 }
 
 } // namespace
+
+DWORD WaitOutHeldFile(const std::function<DWORD()>& attempt, const std::function<bool()>& cancelled)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + kHeldFileWaitMs;
+    for (;;) {
+        const DWORD code = attempt();
+        if (!HeldByAnother(code) || ::GetTickCount64() >= deadline)
+            return code;
+        if (cancelled && cancelled())
+            return ERROR_CANCELLED;
+        ::Sleep(kHeldFileStepMs);
+    }
+}
 
 DWORD SystemRenameStaged(HANDLE staged, const std::wstring& target, bool replace)
 {
@@ -106,29 +151,51 @@ DWORD SystemRenameStaged(HANDLE staged, const std::wstring& target, bool replace
 
 PlacementCalls& CurrentPlacementCalls()
 {
-    static PlacementCalls calls{SystemRenameStaged};
+    static PlacementCalls calls{SystemRenameStaged,
+                                [](const std::wstring& path) { return ByteStream::CreateProvisional(path, true); }};
     return calls;
 }
 
-void PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace)
+PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace,
+                    const std::function<bool()>& cancelled)
 {
     // The staged file is the program's own: moving it loses nothing and copies no data. A move
     // over an existing target replaces it in one step.
     {
-        const win32::FileHandle file(::CreateFileW(fs::LongPathForm(staged).c_str(), DELETE | READ_CONTROL | WRITE_DAC,
-                                                   0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file)
-            throw CannotPlace(target, ::GetLastError());
-        const DWORD moved = CurrentPlacementCalls().renameStaged(file.get(), target, replace);
-        if (moved == ERROR_SUCCESS) {
-            // It came from a private folder: it takes what its new folder gives, as a copy would.
-            // Where the system cannot, it stays the person's own, which loses nothing.
-            win32::TakeFolderSecurity(file.get());
-            return;
+        win32::FileHandle file;
+        const DWORD opened = WaitOutHeldFile(
+            [&] {
+                file.reset(::CreateFileW(fs::LongPathForm(staged).c_str(), DELETE | READ_CONTROL | WRITE_DAC, 0,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                return file ? ERROR_SUCCESS : ::GetLastError();
+            },
+            cancelled);
+        if (opened == ERROR_CANCELLED)
+            return PlaceResult::Cancelled;
+        if (opened != ERROR_SUCCESS && !HeldByAnother(opened))
+            throw CannotPlace(target, opened);
+        if (file) {
+            const DWORD moved = WaitOutHeldFile(
+                [&] { return CurrentPlacementCalls().renameStaged(file.get(), target, replace); }, cancelled);
+            if (moved == ERROR_SUCCESS) {
+                // It came from a private folder: it takes what its new folder gives, as a copy
+                // would. Where the system cannot, it stays the person's own, which loses nothing.
+                win32::TakeFolderSecurity(file.get());
+                return PlaceResult::Placed;
+            }
+            if (moved == ERROR_CANCELLED)
+                return PlaceResult::Cancelled;
+            if (!replace && IsNameTaken(moved))
+                return PlaceResult::NameTaken;
+            if (moved != ERROR_NOT_SAME_DEVICE)
+                throw CannotPlace(target, moved); // the target is held, or the system refuses
         }
-        if (moved != ERROR_NOT_SAME_DEVICE)
-            throw CannotPlace(target, moved);
-    } // the copy reads it
-    CopyInPlace(staged, target, replace);
-    ::DeleteFileW(fs::LongPathForm(staged).c_str()); // placed: as if it had moved
+        // Another volume, or a staged file that another program still reads: a copy reads it
+        // with sharing.
+    }
+    const PlaceResult copied = CopyInPlace(staged, target, replace, cancelled);
+    if (copied == PlaceResult::Placed) // placed: the staged file goes, as if it had moved
+        WaitOutHeldFile([&] { return ::DeleteFileW(fs::LongPathForm(staged).c_str()) ? ERROR_SUCCESS : ::GetLastError(); },
+                        cancelled);
+    return copied;
 }

@@ -35,9 +35,10 @@ std::vector<std::wstring> UnpackJob::StagedPlaces() const
     return staged;
 }
 
-JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch)
+JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch, const std::set<uint32_t>* only)
 {
     const std::wstring& target = target_;
+    const auto cancelled = [this] { return progress_.Cancelled(); };
     progress_.placing = true;
     fs::FolderChainMaker folders;
     progress_.placedCount = 0;
@@ -53,6 +54,10 @@ JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch)
             continue;
         if (reader_->ItemResult(l) != sevenzip::kResultOk)
             continue; // damaged or unfinished: it never came out
+        if (only && only->count(l) == 0) {
+            ++progress_.placedCount; // in its place already
+            continue;
+        }
         const std::wstring to = target + places_[l];
         ::OutputDebugStringW(to.c_str()); // the file being placed, for a debugger
         Step(JobStep::Placing, to);
@@ -60,10 +65,9 @@ JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch)
         const std::wstring from = scratch + StagedName(l);
 
         // A staged file is moved into place (or copied, then removed); one that is skipped goes
-        // with the scratch folder.
-        if (!fs::FileExists(to)) {
-            PlaceFile(from, to, false);
-        } else {
+        // with the scratch folder. A name that another program takes meanwhile is a clash too.
+        PlaceResult placed = fs::FileExists(to) ? PlaceResult::NameTaken : PlaceFile(from, to, false, cancelled);
+        if (placed == PlaceResult::NameTaken) {
             OverwriteAnswer choice = overwriteAnswer_;
             if (choice != OverwriteAnswer::NoAll && choice != OverwriteAnswer::YesAll && choice != OverwriteAnswer::Rename) {
                 overwriteAnswer_ = AskOverwrite(to, from);
@@ -72,10 +76,12 @@ JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch)
             switch (choice) {
             case OverwriteAnswer::Yes:
             case OverwriteAnswer::YesAll:
-                PlaceFile(from, to, true);
+                PlaceFile(from, to, true, cancelled);
                 break;
             case OverwriteAnswer::Rename:
-                PlaceFile(from, MakeRenamePath(to), false);
+                while (PlaceFile(from, MakeRenamePath(to), false, cancelled) == PlaceResult::NameTaken) {
+                    // the free name was taken between the look and the move: the next one
+                }
                 break;
             case OverwriteAnswer::Cancel:
                 progress_.Cancel();

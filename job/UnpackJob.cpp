@@ -145,7 +145,8 @@ std::wstring UnpackJob::WhatCameOut()
     for (uint32_t i = 0; i < entryCount_; ++i) {
         if (reader_->ItemIsFolder(i) || reader_->ItemPath(i) == kMarkerName)
             continue;
-        const bool out = anyExists_ ? settled_.count(i) > 0 : reader_->ItemResult(i) == sevenzip::kResultOk;
+        const bool staged = anyExists_ || takenLate_.count(i) > 0;
+        const bool out = staged ? settled_.count(i) > 0 : reader_->ItemResult(i) == sevenzip::kResultOk;
         if (out)
             ++whole;
         else
@@ -300,9 +301,31 @@ JobOutcome UnpackJob::Extract()
     extracting_ = true;
     if (!anyExists_) {
         extractingIntoTarget_ = true;
-        reader_->ExtractAllTo(target, places_, MarkerEntries());
+        // A name that another program takes after the inventory (a second copy of this package,
+        // a sync client) is never written over: that entry is staged and asked about.
+        const auto whenTaken = [this](uint32_t index) {
+            if (scratch_.path().empty())
+                scratch_ = fs::WorkFolder(totalSize_);
+            takenLate_.insert(index);
+            return scratch_.path() + StagedName(index);
+        };
+        std::exception_ptr failed;
+        try {
+            reader_->ExtractAllTo(target, places_, MarkerEntries(), true, whenTaken);
+        } catch (const win32::Error&) {
+            if (takenLate_.empty() || progress_.Cancelled())
+                throw;
+            failed = std::current_exception(); // reported once the staged entries are placed
+            errorBeforeCancel_ = true;
+        }
         RemoveMarkerFile(target);
         extractingIntoTarget_ = false;
+        if (!takenLate_.empty() && !progress_.Cancelled()) {
+            progress_.holdProgress = true;
+            PlaceStagedFiles(scratch_.path(), &takenLate_);
+        }
+        if (failed)
+            std::rethrow_exception(failed);
     } else {
         progress_.stagedExtract = true;
         // Entries that came out whole are placed even when others failed; the failure is

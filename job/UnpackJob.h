@@ -83,7 +83,8 @@ private:
     std::optional<JobOutcome> StageAndOpen();
     std::optional<JobOutcome> CheckPassword();
     JobOutcome Extract();
-    JobOutcome PlaceStagedFiles(const std::wstring& scratch);
+    // Places the staged files (only those entries, when given), asking about each clash.
+    JobOutcome PlaceStagedFiles(const std::wstring& scratch, const std::set<uint32_t>* only = nullptr);
     // The marker entries: checked as they come out, never kept.
     std::set<uint32_t> MarkerEntries() const;
     void CheckFreeSpace(const std::wstring& scratch);
@@ -126,6 +127,9 @@ private:
     std::vector<std::wstring> places_; // by entry: where it lands below the target
     std::vector<std::pair<std::wstring, std::wstring>> renamed_; // entry path, its new place
     std::set<uint32_t> settled_;     // staged entries placed, or kept out by an answer
+    // Entries extracted straight into the target whose names another program took after the
+    // inventory: staged instead, and placed with a question like any clash.
+    std::set<uint32_t> takenLate_;
     fs::WorkFolder scratch_; // where the files are staged when some clash; none otherwise
     JobResult result_;
 };

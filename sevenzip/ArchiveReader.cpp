@@ -196,9 +196,10 @@ void ArchiveReader::ExtractItemToStream(uint32_t index, ByteStream& stream, bool
 }
 
 void ArchiveReader::ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places,
-                                 const std::set<uint32_t>& passing, bool provisional)
+                                 const std::set<uint32_t>& passing, bool provisional, const TakenNameHandler& whenTaken)
 {
-    RunExtract(nullptr, kAllItems, false, {nullptr, fs::WithTrailingBackslash(folder), places, passing, provisional});
+    RunExtract(nullptr, kAllItems, false,
+               {nullptr, fs::WithTrailingBackslash(folder), places, passing, provisional, whenTaken});
     for (const auto& [index, result] : results_) {
         if (result != kResultOk) {
             const std::wstring path = ItemPath(index);

@@ -47,16 +47,18 @@ public:
 
     // Writes the entry at the stream's current position; the stream stays the caller's.
     void ExtractItemToStream(uint32_t index, ByteStream& stream, bool test);
-    // Writes every file entry below folder, replacing existing files: at places[index] (a path
+    // Writes every file entry below folder, replacing existing files (see whenTaken): at places[index] (a path
     // relative to folder) where the caller gives one, else at the entry's own path mapped as
     // Windows holds names. An entry with a name longer than a file system takes is not written
     // (its result is kResultNameTooLong). Raises after the library has finished when an entry
     // failed (naming the first), and refuses paths that would leave folder. Each file stands under
     // its name only once its entry has come out whole (with provisional, even when the process
     // dies: see ByteStream::CreateProvisional); the files of the entries in passing are written and
-    // checked like the others, then go.
+    // checked like the others, then go. With whenTaken, no file is created over anything that
+    // stands at its name: such an entry goes where whenTaken says (see TakenNameHandler).
     void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {},
-                      const std::set<uint32_t>& passing = {}, bool provisional = true);
+                      const std::set<uint32_t>& passing = {}, bool provisional = true,
+                      const TakenNameHandler& whenTaken = {});
     // The library's result for the entry in the last extract call (OperationResult), or
     // kResultNotReported.
     int32_t ItemResult(uint32_t index) const;

@@ -5,6 +5,7 @@
 #include "sevenzip/ArchiveReader.h"
 #include "sevenzip/FileStream.h"
 #include "sevenzip/QueryTable.h"
+#include "win32/Error.h"
 #include "win32/Security.h"
 #include "win32/SystemLibrary.h"
 
@@ -192,11 +193,28 @@ HRESULT ExtractCallback::CreateTargetFile(uint32_t index, ISequentialOutStream**
     const std::wstring target = fs::FullPathOf(target_.folder + place);
     folders_.MakeParentOf(target);
     // Ours to hold: the library lets go of the stream before it reports the entry's result.
-    auto& file = createdFiles_[index] =
-        target_.provisional ? ByteStream::CreateProvisional(target) : ByteStream::Create(target);
+    auto& file = createdFiles_[index] = CreateFileFor(index, target);
     *stream = static_cast<IOutStream*>(new FileStream(*file, pending_));
     (*stream)->AddRef();
     return S_OK;
+}
+
+std::unique_ptr<ByteStream> ExtractCallback::CreateFileFor(uint32_t index, const std::wstring& target)
+{
+    const auto create = [this](const std::wstring& path, bool exclusive) {
+        return target_.provisional ? ByteStream::CreateProvisional(path, exclusive) : ByteStream::Create(path, exclusive);
+    };
+    if (!target_.whenTaken)
+        return create(target, false);
+    try {
+        return create(target, true);
+    } catch (const win32::Error& e) {
+        if (!fs::NameTakenBy(target, e.code()))
+            throw;
+    }
+    const std::wstring elsewhere = target_.whenTaken(index);
+    folders_.MakeParentOf(elsewhere);
+    return create(elsewhere, false);
 }
 
 HRESULT __stdcall ExtractCallback::PrepareOperation(INT32)

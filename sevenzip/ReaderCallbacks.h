@@ -8,6 +8,7 @@
 #include "sevenzip/PendingError.h"
 #include "sevenzip/RefCounted.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -49,6 +50,12 @@ private:
     std::wstring password_;
 };
 
+// Where the file of an entry goes whose name in the folder was taken when it came to be written
+// (a file that another program made there since the caller looked): a full path of the caller's.
+// Given, no file is created over anything that stands at its name; not given, an existing file
+// is replaced.
+using TakenNameHandler = std::function<std::wstring(uint32_t index)>;
+
 // Where one extract call writes: one entry into the caller's stream, or the file entries below a
 // folder (see ArchiveReader::ExtractAllTo).
 struct ExtractTarget {
@@ -57,6 +64,7 @@ struct ExtractTarget {
     std::vector<std::wstring> places;
     std::set<uint32_t> passing;
     bool provisional = true;
+    TakenNameHandler whenTaken;
 };
 
 // For opening: reports nothing, but stops when the caller says so; no further volumes.
@@ -107,6 +115,8 @@ public:
 
 private:
     HRESULT CreateTargetFile(uint32_t index, ISequentialOutStream** stream);
+    // The file of the entry at target, or where whenTaken says when target's name is taken.
+    std::unique_ptr<ByteStream> CreateFileFor(uint32_t index, const std::wstring& target);
     // Closes the file of an entry that did not come out whole, which removes it.
     void Discard(std::unique_ptr<ByteStream> file);
 

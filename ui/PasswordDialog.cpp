@@ -58,6 +58,17 @@ bool PasswordDialog::Execute(HWND owner)
     return confirmed_;
 }
 
+std::wstring PasswordDialog::TakePassword()
+{
+    std::wstring password = win32::GetText(passwordEdit_);
+    // Written over in place first: an edit box keeps its buffer when its text only gets shorter.
+    std::wstring blank(password.size(), L' ');
+    win32::SetText(passwordEdit_, blank);
+    win32::SetText(passwordEdit_, L"");
+    ::SendMessageW(passwordEdit_, EM_EMPTYUNDOBUFFER, 0, 0);
+    return password;
+}
+
 void PasswordDialog::OnOk()
 {
     if (IsBlank(win32::GetText(passwordEdit_))) {

@@ -1,4 +1,5 @@
-// The password dialog. Created once; keeps its text and check box between showings.
+// The password dialog. Created once; keeps its check box between showings, and its text until the
+// password is taken.
 #pragma once
 
 #include "ui/WindowTexts.h"
@@ -13,8 +14,9 @@ public:
 
     // Shows the dialog; true when it was left with OK and a password that is not blank.
     bool Execute(HWND owner);
-    // The password as typed.
-    std::wstring PasswordText() const { return win32::GetText(passwordEdit_); }
+    // The password as typed; the edit box is emptied, and what it held overwritten, so that the
+    // caller's copy is the only one.
+    std::wstring TakePassword();
 
     // The texts from the language file, each control as wide as its text needs.
     void SetTexts();

@@ -731,6 +731,47 @@ TEST(EndToEnd, TheFirstQuestionDoesNotWaitForASlowDrive)
     EXPECT_TRUE(run.TempIsEmpty());
 }
 
+// Two copies of one package into one folder at once, the second started while the first writes
+// its file: both end, the file is whole, nothing of the first is deleted or written over unasked,
+// and the second asks about the file the first made.
+TEST(EndToEnd, TwoCopiesIntoOneFolderBothEndWithTheFileWhole)
+{
+    PackageRun first("huge.exe");
+    first.AnswerFolder(first.out());
+    first.AnswerPassword(L"secret");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return SizeOfFileBelow(first.target(), L"huge.bin") > 0; }, 120000));
+    PackageRun second("huge.exe");
+    second.AnswerFolder(first.out());
+    second.AnswerPassword(L"secret");
+
+    const HWND question = second.app->WaitForWindow(L"TfrmOverWrite", 120000);
+    ASSERT_TRUE(question) << "the second copy did not ask";
+    ASSERT_TRUE(first.app->WaitForExit(120000));
+    EXPECT_TRUE(IsTheWholeHugeFile(first.target() + L"huge.bin"));
+    Click(Child(question, L"Button", L"No"));
+    ASSERT_TRUE(second.app->WaitForExit(120000));
+    EXPECT_EQ(FilesBelow(first.target()).size(), 1u);
+    EXPECT_TRUE(IsTheWholeHugeFile(first.target() + L"huge.bin"));
+    EXPECT_TRUE(first.TempIsEmpty());
+    EXPECT_TRUE(second.TempIsEmpty());
+}
+
+// The password leaves its box as soon as the job has it: the job's copy is the only one.
+TEST(EndToEnd, ThePasswordLeavesItsBoxOnceTheJobHasIt)
+{
+    PackageRun run("huge.exe");
+    run.AnswerFolder(run.out());
+    const HWND dialog = run.app->WaitForWindow(L"TfrmPassword");
+    ASSERT_TRUE(dialog);
+    Type(Child(dialog, L"Edit"), L"secret");
+    Click(Child(dialog, L"Button", L"OK"));
+    ASSERT_TRUE(run.app->WaitForWindow(L"TfrmMain"));
+    EXPECT_EQ(TextOf(Child(dialog, L"Edit")), L"");
+    ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+    run.AnswerMessageBox(IDOK);
+    ASSERT_TRUE(run.app->WaitForExit());
+}
+
 // Drive F: holds 4 MiB (scripts/wine-env), the package 12 MiB: the person is told before anything
 // is written, and nothing is.
 TEST(EndToEnd, AFullDriveIsReportedWithTheSpaceNeededAndFree)

@@ -3,6 +3,7 @@
 #include "job/Placement.h"
 #include "job/Staging.h"
 
+#include "fs/ByteStream.h"
 #include "fs/FileOps.h"
 #include "fs/MadeFolders.h"
 #include "fs/ResourceFile.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <thread>
 
 using namespace testing_support;
 
@@ -116,7 +118,7 @@ TEST(PlaceFile, MovesOnOneVolumeAndCopiesToAnother)
 
         PlaceFile(scratch / L"1.txt", folder + L"report.txt", true);
         PlaceFile(scratch / L"2.txt", folder + L"report(1).txt", false);
-        EXPECT_THROW(PlaceFile(scratch / L"3.txt", folder + L"report.txt", false), win32::Error);
+        EXPECT_EQ(PlaceFile(scratch / L"3.txt", folder + L"report.txt", false), PlaceResult::NameTaken);
 
         const std::map<std::wstring, std::string> placed = {{L"report.txt", "new"}, {L"report(1).txt", "fresh"}};
         EXPECT_EQ(FilesBelow(folder), placed);
@@ -190,6 +192,101 @@ TEST(PlaceFile, TheCopyBesideTheTargetNeverTakesAnExistingFile)
     auto after = before;
     after[L"report.txt"] = "new";
     EXPECT_EQ(FilesBelow(folder), after);
+}
+
+// Another program holds a file for a while, as a virus scanner does that reads each file just
+// written: open for reading, sharing reading and writing but not deleting. Placement waits for it;
+// a staged file held past the wait is copied (the copy reads with sharing); a target held past the
+// wait is an error naming it, and the person's file stays as it was.
+TEST(PlaceFile, WaitsForAFileThatAnotherProgramHolds)
+{
+    const struct {
+        const char* what;
+        bool holdTarget; // else the staged file
+        DWORD heldMs; // INFINITE: until placement has given up
+        bool placed;
+        bool stagedStays; // held past the wait: it is copied, and goes with its scratch folder
+    } cases[] = {
+        {"the staged file, briefly: it moves once let go", false, 300, true, false},
+        {"the staged file, past the wait: it is copied", false, INFINITE, true, true},
+        {"the target, briefly: it is replaced once let go", true, 300, true, false},
+        {"the target, past every try: an error", true, INFINITE, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchFolder scratch;
+        const std::wstring staged = scratch / L"1.txt", target = scratch / L"report.txt";
+        WriteFile(staged, "new");
+        WriteFile(target, "precious");
+        win32::KernelHandle letGo(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        std::thread holder([&] {
+            const win32::FileHandle held(::CreateFileW((c.holdTarget ? target : staged).c_str(), GENERIC_READ,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+            ::WaitForSingleObject(letGo.get(), c.heldMs);
+        });
+        ::Sleep(50); // held before placement begins
+        std::wstring error;
+        try {
+            EXPECT_EQ(PlaceFile(staged, target, true), PlaceResult::Placed);
+        } catch (const win32::Error& e) {
+            error = e.message();
+        }
+        EXPECT_EQ(Exists(staged), c.stagedStays);
+        ::SetEvent(letGo.get());
+        holder.join();
+        if (c.placed) {
+            EXPECT_EQ(error, L"");
+            EXPECT_EQ(ReadAll(target), "new");
+        } else {
+            EXPECT_NE(error.find(L"\"" + target + L"\""), std::wstring::npos) << testing::PrintToString(error);
+            EXPECT_EQ(ReadAll(target), "precious");
+            EXPECT_EQ(ReadAll(staged), "new");
+        }
+        EXPECT_EQ(FilesBelow(scratch.path()).size(), c.stagedStays ? 2u : 1u); // no part file beside it
+    }
+}
+
+// A cancel ends the wait at once: nothing is placed, nothing is lost.
+TEST(PlaceFile, ACancelEndsTheWait)
+{
+    ScratchFolder scratch;
+    const std::wstring staged = scratch / L"1.txt", target = scratch / L"report.txt";
+    WriteFile(staged, "new");
+    WriteFile(target, "precious");
+    const win32::FileHandle held(::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    int asked = 0;
+    EXPECT_EQ(PlaceFile(staged, target, true, [&] { return ++asked > 2; }), PlaceResult::Cancelled);
+    EXPECT_EQ(ReadAll(target), "precious");
+    EXPECT_EQ(ReadAll(staged), "new");
+}
+
+// A folder that lets nobody create files (the system's protection against ransomware, say) says
+// so at the first refusal: the copy beside the target does not try a thousand names and then
+// call the file existing.
+TEST(PlaceFile, AFolderThatRefusesNewFilesSaysSoAtOnce)
+{
+    ScratchFolder scratch;
+    WriteFile(scratch / L"staged.txt", "new");
+    PlacementCalls& calls = CurrentPlacementCalls();
+    const PlacementCalls system = calls;
+    const auto restored = win32::ScopeExit([&] { calls = system; });
+    static int tries;
+    tries = 0;
+    calls.renameStaged = [](HANDLE, const std::wstring&, bool) -> DWORD { return ERROR_NOT_SAME_DEVICE; };
+    calls.createPart = [](const std::wstring& path) -> std::unique_ptr<ByteStream> {
+        ++tries;
+        throw win32::FileError(L"Cannot create file", path, ERROR_ACCESS_DENIED);
+    };
+    try {
+        PlaceFile(scratch / L"staged.txt", scratch / L"report.txt", false);
+        FAIL() << "a refused file passed";
+    } catch (const win32::Error& e) {
+        EXPECT_EQ(e.message(), L"Cannot write file \"" + scratch / L"report.txt" + L"\". " +
+                                   win32::SystemErrorText(ERROR_ACCESS_DENIED));
+    }
+    EXPECT_EQ(tries, 1);
 }
 
 // The copy fails part-way: drive F: (4 MiB, see scripts/wine-env) fills up half way through it.

@@ -147,6 +147,43 @@ TEST(Job, SettlesEachClashByTheAnswer)
     }
 }
 
+// A file that another program makes after the inventory found the name free (a second copy of
+// this package unpacking into the same folder, a sync client) is never written over unasked: the
+// entry is staged and asked about like any clash, and a cancel never removes that file.
+TEST(Job, ANameTakenAfterTheInventoryIsAskedAbout)
+{
+    const struct {
+        OverwriteAnswer answer;
+        std::string oneTxt; // what one.txt holds at the end; every other file comes out
+    } cases[] = {
+        {OverwriteAnswer::No, "theirs"},
+        {OverwriteAnswer::Yes, "x"},
+        {OverwriteAnswer::Rename, "theirs"},
+        {OverwriteAnswer::Cancel, "theirs"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.answer));
+        JobBench bench("good.exe");
+        fs::CreateFolderChain(bench.target); // there, and empty: no clash at the inventory
+        OnStep made(bench.input, [](JobStep step, const std::wstring&) { return step == JobStep::Progress; },
+                    [&] { WriteFile(bench.target + L"one.txt", "theirs"); });
+        bench.host.answers = {c.answer};
+
+        EXPECT_EQ(bench.Run(), JobOutcome::Finished) << testing::PrintToString(bench.said);
+
+        ASSERT_TRUE(made.Fired());
+        EXPECT_EQ(bench.host.asked, std::vector<std::wstring>{bench.target + L"one.txt"});
+        EXPECT_EQ(ReadAll(bench.target + L"one.txt"), c.oneTxt);
+        auto files = FilesBelow(bench.target);
+        if (c.answer == OverwriteAnswer::Rename)
+            EXPECT_EQ(files[L"one(1).txt"], "x");
+        files.erase(L"one(1).txt");
+        files[L"one.txt"] = "x";
+        EXPECT_EQ(files, InputFiles());
+        EXPECT_TRUE(bench.LeftInTemp().empty());
+    }
+}
+
 TEST(Job, AutoRenameTakesTheNextFreeNumberWithoutAskingAgain)
 {
     JobBench bench("good.exe");
