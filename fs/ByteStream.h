@@ -58,6 +58,8 @@ public:
     void Rename(const std::wstring& newPath, bool replace);
 
     const std::wstring& path() const { return path_; }
+    // For the system calls that finish a file (its times, its attributes).
+    HANDLE handle() const { return file_.get(); }
 
 private:
     ByteStream(win32::FileHandle file, std::wstring path);

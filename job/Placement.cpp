@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -129,35 +130,36 @@ PlaceResult CopyInPlace(const std::wstring& staged, const std::wstring& target, 
     throw CannotPlace(target, code);
 }
 
-} // namespace
-
-DWORD WaitOutHeldFile(const std::function<DWORD()>& attempt, const std::function<bool()>& cancelled)
-{
-    const ULONGLONG deadline = ::GetTickCount64() + kHeldFileWaitMs;
-    for (;;) {
-        const DWORD code = attempt();
-        if (!HeldByAnother(code) || ::GetTickCount64() >= deadline)
-            return code;
-        if (cancelled && cancelled())
-            return ERROR_CANCELLED;
-        ::Sleep(kHeldFileStepMs);
+// A read-only file that the person chose to replace loses its read-only attribute for the
+// replace (Windows refuses a rename over a read-only file) and gets it back if the replace fails.
+class ReadOnlyLifted {
+public:
+    ReadOnlyLifted(const std::wstring& target, bool replace) : target_(fs::LongPathForm(target))
+    {
+        const DWORD attributes = replace ? ::GetFileAttributesW(target_.c_str()) : INVALID_FILE_ATTRIBUTES;
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+            !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            ::SetFileAttributesW(target_.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+            lifted_ = attributes;
     }
-}
+    ~ReadOnlyLifted()
+    {
+        if (lifted_)
+            ::SetFileAttributesW(target_.c_str(), *lifted_);
+    }
+    ReadOnlyLifted(const ReadOnlyLifted&) = delete;
+    ReadOnlyLifted& operator=(const ReadOnlyLifted&) = delete;
 
-DWORD SystemRenameStaged(HANDLE staged, const std::wstring& target, bool replace)
-{
-    return RenameOpenFile(staged, target, replace);
-}
+    // The file was replaced: what stands there now is the new one.
+    void Replaced() { lifted_.reset(); }
 
-PlacementCalls& CurrentPlacementCalls()
-{
-    static PlacementCalls calls{SystemRenameStaged,
-                                [](const std::wstring& path) { return ByteStream::CreateProvisional(path, true); }};
-    return calls;
-}
+private:
+    std::wstring target_;
+    std::optional<DWORD> lifted_;
+};
 
-PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace,
-                    const std::function<bool()>& cancelled)
+PlaceResult PlaceOrCopy(const std::wstring& staged, const std::wstring& target, bool replace,
+                        const std::function<bool()>& cancelled)
 {
     // The staged file is the program's own: moving it loses nothing and copies no data. A move
     // over an existing target replaces it in one step.
@@ -199,3 +201,41 @@ PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bo
                         cancelled);
     return copied;
 }
+
+} // namespace
+
+DWORD WaitOutHeldFile(const std::function<DWORD()>& attempt, const std::function<bool()>& cancelled)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + kHeldFileWaitMs;
+    for (;;) {
+        const DWORD code = attempt();
+        if (!HeldByAnother(code) || ::GetTickCount64() >= deadline)
+            return code;
+        if (cancelled && cancelled())
+            return ERROR_CANCELLED;
+        ::Sleep(kHeldFileStepMs);
+    }
+}
+
+DWORD SystemRenameStaged(HANDLE staged, const std::wstring& target, bool replace)
+{
+    return RenameOpenFile(staged, target, replace);
+}
+
+PlacementCalls& CurrentPlacementCalls()
+{
+    static PlacementCalls calls{SystemRenameStaged,
+                                [](const std::wstring& path) { return ByteStream::CreateProvisional(path, true); }};
+    return calls;
+}
+
+PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace,
+                      const std::function<bool()>& cancelled)
+{
+    ReadOnlyLifted readOnly(target, replace);
+    const PlaceResult result = PlaceOrCopy(staged, target, replace, cancelled);
+    if (result == PlaceResult::Placed)
+        readOnly.Replaced();
+    return result;
+}
+

@@ -66,6 +66,7 @@ JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch, const std::s
 
         // A staged file is moved into place (or copied, then removed); one that is skipped goes
         // with the scratch folder. A name that another program takes meanwhile is a clash too.
+        std::wstring placedAt = to;
         PlaceResult placed = fs::FileExists(to) ? PlaceResult::NameTaken : PlaceFile(from, to, false, cancelled);
         if (placed == PlaceResult::NameTaken) {
             OverwriteAnswer choice = overwriteAnswer_;
@@ -76,12 +77,13 @@ JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch, const std::s
             switch (choice) {
             case OverwriteAnswer::Yes:
             case OverwriteAnswer::YesAll:
-                PlaceFile(from, to, true, cancelled);
+                placed = PlaceFile(from, to, true, cancelled);
                 break;
             case OverwriteAnswer::Rename:
-                while (PlaceFile(from, MakeRenamePath(to), false, cancelled) == PlaceResult::NameTaken) {
-                    // the free name was taken between the look and the move: the next one
-                }
+                do { // a free name taken between the look and the move: the next one
+                    placedAt = MakeRenamePath(to);
+                    placed = PlaceFile(from, placedAt, false, cancelled);
+                } while (placed == PlaceResult::NameTaken);
                 break;
             case OverwriteAnswer::Cancel:
                 progress_.Cancel();
@@ -91,6 +93,8 @@ JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch, const std::s
                 break;
             }
         }
+        if (placed == PlaceResult::Placed)
+            FinishPlacedFile(l, placedAt);
         if (!progress_.Cancelled())
             settled_.insert(l); // placed, or kept out by the person's answer
         ++progress_.placedCount;

@@ -1,6 +1,7 @@
 #include "job/UnpackJob.h"
 
 #include "fs/ByteStream.h"
+#include "fs/FileFacts.h"
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "fs/ResourceFile.h"
@@ -17,6 +18,8 @@
 #include "win32/Error.h"
 #include "win32/Security.h"
 #include "win32/WindowCall.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -310,8 +313,13 @@ JobOutcome UnpackJob::Extract()
             return scratch_.path() + StagedName(index);
         };
         std::exception_ptr failed;
+        // Each file gets its stored times and attributes once whole; one staged instead, its times
+        // only (the question shows them), the rest once placed.
+        const auto whenWhole = [this](uint32_t index, ByteStream& file) {
+            fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), takenLate_.count(index) == 0);
+        };
         try {
-            reader_->ExtractAllTo(target, places_, MarkerEntries(), true, whenTaken);
+            reader_->ExtractAllTo(target, places_, MarkerEntries(), true, whenTaken, whenWhole);
         } catch (const win32::Error&) {
             if (takenLate_.empty() || progress_.Cancelled())
                 throw;
@@ -326,6 +334,8 @@ JobOutcome UnpackJob::Extract()
         }
         if (failed)
             std::rethrow_exception(failed);
+        if (!progress_.Cancelled())
+            MakeFolderEntries();
     } else {
         progress_.stagedExtract = true;
         // Entries that came out whole are placed even when others failed; the failure is
@@ -333,7 +343,10 @@ JobOutcome UnpackJob::Extract()
         std::exception_ptr failed;
         try {
             // The scratch folder is the program's own: nothing there has a final name.
-            reader_->ExtractAllTo(scratch, StagedPlaces(), MarkerEntries(), false);
+            reader_->ExtractAllTo(scratch, StagedPlaces(), MarkerEntries(), false, {},
+                                  [this](uint32_t index, ByteStream& file) {
+                                      fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), false);
+                                  });
         } catch (const win32::Error&) {
             // Damage met before any cancel is reported even when the person cancels later on.
             if (!progress_.Cancelled()) {
@@ -346,10 +359,36 @@ JobOutcome UnpackJob::Extract()
         const JobOutcome end = progress_.Cancelled() ? JobOutcome::Finished : PlaceStagedFiles(scratch);
         if (failed)
             std::rethrow_exception(failed);
+        if (!progress_.Cancelled())
+            MakeFolderEntries();
         return end;
     }
     progress_.holdProgress = true;
     return JobOutcome::Finished;
+}
+
+// The last steps of a file in its final place: its stored times and attributes, read-only last.
+void UnpackJob::FinishPlacedFile(uint32_t index, const std::wstring& path)
+{
+    fs::ApplyFacts(path, reader_->ItemFacts(index), true);
+}
+
+// Every folder entry becomes a folder in the target, empty or not (one that is there already is
+// used as it is), and takes its stored times and attributes once all that goes inside it is there:
+// the deepest first, as making a folder inside another changes that one's time.
+void UnpackJob::MakeFolderEntries()
+{
+    std::vector<uint32_t> folders;
+    for (uint32_t i = 0; i < entryCount_; ++i)
+        if (reader_->ItemIsFolder(i))
+            folders.push_back(i);
+    for (const uint32_t i : folders)
+        fs::CreateFolderChain(target_ + places_[i]);
+    const auto depth = [this](uint32_t i) { return std::count(places_[i].begin(), places_[i].end(), L'\\'); };
+    std::stable_sort(folders.begin(), folders.end(), [&](uint32_t a, uint32_t b) { return depth(a) > depth(b); });
+    for (const uint32_t i : folders)
+        if (fs::FolderExists(target_ + places_[i]))
+            fs::ApplyFacts(target_ + places_[i], reader_->ItemFacts(i), true);
 }
 
 // Before anything is written: the target's drive must hold every file, and when the files are

@@ -83,6 +83,8 @@ private:
     std::optional<JobOutcome> StageAndOpen();
     std::optional<JobOutcome> CheckPassword();
     JobOutcome Extract();
+    void FinishPlacedFile(uint32_t index, const std::wstring& path);
+    void MakeFolderEntries();
     // Places the staged files (only those entries, when given), asking about each clash.
     JobOutcome PlaceStagedFiles(const std::wstring& scratch, const std::set<uint32_t>* only = nullptr);
     // The marker entries: checked as they come out, never kept.

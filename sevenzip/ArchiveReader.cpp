@@ -175,6 +175,25 @@ bool ArchiveReader::ItemIsFolder(uint32_t index)
     }
 }
 
+fs::FileFacts ArchiveReader::ItemFacts(uint32_t index)
+{
+    fs::FileFacts facts;
+    const auto time = [&](PROPID property) -> std::optional<FILETIME> {
+        win32::PropVariant value;
+        ReadProperty(index, property, value);
+        if (value.get().vt != VT_FILETIME)
+            return std::nullopt;
+        return value.get().filetime;
+    };
+    facts.modified = time(kpidMTime);
+    facts.created = time(kpidCTime);
+    win32::PropVariant attributes;
+    ReadProperty(index, kpidAttrib, attributes);
+    if (attributes.get().vt == VT_UI4)
+        facts.attributes = fs::AttributesFromStored(attributes.get().ulVal);
+    return facts;
+}
+
 // --- Extraction ---
 
 void ArchiveReader::RunExtract(const uint32_t* indices, uint32_t count, bool test, ExtractTarget target)
@@ -196,10 +215,11 @@ void ArchiveReader::ExtractItemToStream(uint32_t index, ByteStream& stream, bool
 }
 
 void ArchiveReader::ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places,
-                                 const std::set<uint32_t>& passing, bool provisional, const TakenNameHandler& whenTaken)
+                                 const std::set<uint32_t>& passing, bool provisional, const TakenNameHandler& whenTaken,
+                                 const WholeFileHandler& whenWhole)
 {
     RunExtract(nullptr, kAllItems, false,
-               {nullptr, fs::WithTrailingBackslash(folder), places, passing, provisional, whenTaken});
+               {nullptr, fs::WithTrailingBackslash(folder), places, passing, provisional, whenTaken, whenWhole});
     for (const auto& [index, result] : results_) {
         if (result != kResultOk) {
             const std::wstring path = ItemPath(index);

@@ -3,6 +3,7 @@
 // is raised as win32::Error; no operation returns a result code.
 #pragma once
 
+#include "fs/FileFacts.h"
 #include "sevenzip/Callbacks.h"
 #include "sevenzip/Interfaces.h"
 #include "sevenzip/LibraryModule.h"
@@ -44,6 +45,8 @@ public:
     std::wstring ItemPath(uint32_t index);
     uint64_t ItemSize(uint32_t index);
     bool ItemIsFolder(uint32_t index);
+    // The entry's stored times and attributes (those it has).
+    fs::FileFacts ItemFacts(uint32_t index);
 
     // Writes the entry at the stream's current position; the stream stays the caller's.
     void ExtractItemToStream(uint32_t index, ByteStream& stream, bool test);
@@ -55,10 +58,11 @@ public:
     // its name only once its entry has come out whole (with provisional, even when the process
     // dies: see ByteStream::CreateProvisional); the files of the entries in passing are written and
     // checked like the others, then go. With whenTaken, no file is created over anything that
-    // stands at its name: such an entry goes where whenTaken says (see TakenNameHandler).
+    // stands at its name: such an entry goes where whenTaken says (see TakenNameHandler);
+    // whenWhole takes each file that came out whole before it closes (WholeFileHandler).
     void ExtractAllTo(const std::wstring& folder, const std::vector<std::wstring>& places = {},
                       const std::set<uint32_t>& passing = {}, bool provisional = true,
-                      const TakenNameHandler& whenTaken = {});
+                      const TakenNameHandler& whenTaken = {}, const WholeFileHandler& whenWhole = {});
     // The library's result for the entry in the last extract call (OperationResult), or
     // kResultNotReported.
     int32_t ItemResult(uint32_t index) const;

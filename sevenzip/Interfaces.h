@@ -35,7 +35,7 @@ inline constexpr GUID IID_IInArchive = LibraryIid(0x06, 0x60);
 inline constexpr GUID CLSID_Format7z = {0x23170F69, 0x40C1, 0x278A, {0x10, 0x00, 0x00, 0x01, 0x10, 0x07, 0x00, 0x00}};
 
 // Item properties the binding reads.
-enum : PROPID { kpidPath = 3, kpidName = 4, kpidIsDir = 6, kpidSize = 7 };
+enum : PROPID { kpidPath = 3, kpidName = 4, kpidIsDir = 6, kpidSize = 7, kpidAttrib = 9, kpidCTime = 10, kpidMTime = 12 };
 // Archive properties: where the archive starts in the stream, its size, and what went wrong.
 enum : PROPID { kpidOffset = 36, kpidPhySize = 44, kpidErrorFlags = 71, kpidWarningFlags = 72 };
 enum : UINT32 { kErrorIsNotArc = 1u << 0, kErrorHeaders = 1u << 1, kErrorUnexpectedEnd = 1u << 5 };

@@ -232,6 +232,8 @@ HRESULT __stdcall ExtractCallback::SetOperationResult(INT32 result)
             if (result == kResultOk && target_.passing.count(currentIndex_) == 0) {
                 if (target_.provisional)
                     file->Keep(); // whole: it keeps its name when it closes, now
+                if (target_.whenWhole)
+                    target_.whenWhole(currentIndex_, *file);
             } else {
                 Discard(std::move(file));
             }

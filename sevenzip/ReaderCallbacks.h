@@ -56,6 +56,11 @@ private:
 // is replaced.
 using TakenNameHandler = std::function<std::wstring(uint32_t index)>;
 
+// Called with the file of each entry that has come out whole, still open and before it closes:
+// the last steps of a file (its times, its attributes) go here. What it raises fails the extract
+// call once the library has returned.
+using WholeFileHandler = std::function<void(uint32_t index, ByteStream& file)>;
+
 // Where one extract call writes: one entry into the caller's stream, or the file entries below a
 // folder (see ArchiveReader::ExtractAllTo).
 struct ExtractTarget {
@@ -65,6 +70,7 @@ struct ExtractTarget {
     std::set<uint32_t> passing;
     bool provisional = true;
     TakenNameHandler whenTaken;
+    WholeFileHandler whenWhole;
 };
 
 // For opening: reports nothing, but stops when the caller says so; no further volumes.
