@@ -69,10 +69,10 @@ void RunSequence::StartTimerFired()
 
 void RunSequence::StartJob()
 {
-    progressWindow_.ShowJobStarted(progress_);
     JobInput input;
-    input.outputPath = outputPath_;
     input.password = passwordDialog_.TakePassword(); // the job's copy, the only one kept
+    progressWindow_.ShowJobStarted(progress_);
+    input.outputPath = outputPath_;
     input.libraryPath = workFolder_.path() + fs::kLibraryName;
     input.workDir = workFolder_.path();
     input.programPath = fs::ProgramPath();

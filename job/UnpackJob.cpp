@@ -11,6 +11,7 @@
 #include "job/PackageMarker.h"
 #include "job/PasswordProbe.h"
 #include "job/Staging.h"
+#include "job/ZoneMark.h"
 #include "lang/Format.h"
 #include "lang/Language.h"
 #include "lang/TextKeys.h"
@@ -191,6 +192,7 @@ std::set<uint32_t> UnpackJob::MarkerEntries() const
 JobOutcome UnpackJob::Run()
 {
     target_ = fs::FullPathOf(TargetFolderFor(input_.outputPath, fs::MapName(fs::GetBaseName(input_.programPath))));
+    zoneMark_ = MarkFor(ReadPackageStream(input_.programPath), input_.programPath);
     if (auto end = StageAndOpen())
         return *end;
     if (auto end = CheckPassword())
@@ -313,10 +315,17 @@ JobOutcome UnpackJob::Extract()
             return scratch_.path() + StagedName(index);
         };
         std::exception_ptr failed;
-        // Each file gets its stored times and attributes once whole; one staged instead, its times
-        // only (the question shows them), the rest once placed.
+        // Each file once whole: the package's mark, then its stored times and attributes (writing
+        // a stream changes a file's time on Windows). One staged instead gets its times only (the
+        // question shows them), the rest once placed.
         const auto whenWhole = [this](uint32_t index, ByteStream& file) {
-            fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), takenLate_.count(index) == 0);
+            if (takenLate_.count(index) != 0) {
+                fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), false);
+                return;
+            }
+            if (!zoneMark_.empty())
+                WriteMark(file.path(), zoneMark_);
+            fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), true);
         };
         try {
             reader_->ExtractAllTo(target, places_, MarkerEntries(), true, whenTaken, whenWhole);
@@ -367,9 +376,12 @@ JobOutcome UnpackJob::Extract()
     return JobOutcome::Finished;
 }
 
-// The last steps of a file in its final place: its stored times and attributes, read-only last.
+// The last steps of a file in its final place: the package's mark, then its stored times and
+// attributes, read-only last (a read-only file could not take its mark).
 void UnpackJob::FinishPlacedFile(uint32_t index, const std::wstring& path)
 {
+    if (!zoneMark_.empty())
+        WriteMark(path, zoneMark_);
     fs::ApplyFacts(path, reader_->ItemFacts(index), true);
 }
 

@@ -117,6 +117,7 @@ private:
 
     // The run's own state.
     std::wstring target_;
+    std::string zoneMark_; // the Zone.Identifier every file gets (ZoneMark.h); empty: none
     std::unique_ptr<sevenzip::ArchiveReader> reader_;
     uint32_t entryCount_ = 0;
     int64_t totalSize_ = 0;

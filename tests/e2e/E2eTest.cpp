@@ -766,7 +766,8 @@ TEST(EndToEnd, ThePasswordLeavesItsBoxOnceTheJobHasIt)
     Type(Child(dialog, L"Edit"), L"secret");
     Click(Child(dialog, L"Button", L"OK"));
     ASSERT_TRUE(run.app->WaitForWindow(L"TfrmMain"));
-    EXPECT_EQ(TextOf(Child(dialog, L"Edit")), L"");
+    EXPECT_TRUE(e2e::WaitUntil([&] { return TextOf(Child(dialog, L"Edit")).empty(); }, 2000))
+        << testing::PrintToString(TextOf(Child(dialog, L"Edit")));
     ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
     run.AnswerMessageBox(IDOK);
     ASSERT_TRUE(run.app->WaitForExit());
