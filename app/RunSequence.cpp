@@ -8,6 +8,7 @@
 #include "lang/TextKeys.h"
 #include "win32/Error.h"
 #include "win32/MessageBox.h"
+#include "win32/WindowCall.h"
 
 #include <utility>
 
@@ -91,10 +92,35 @@ void RunSequence::StartJob()
 
 // --- Running: the job's questions ---
 
-// A cancelled job asks nothing more: its questions are answered as cancelled. While the close
-// question is open the clash waits (the job asks again): a yes to the close answers it Cancel
-// unseen, a no lets it show.
-std::optional<OverwriteAnswer> RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
+// These come on the job's thread: each goes to the window's thread, where the windows live.
+
+void RunSequence::ShowTotalSize(int64_t totalSize)
+{
+    win32::CallOnWindowThread(progressWindow_.hwnd(), [&] { progressWindow_.ShowTotalSize(totalSize); });
+}
+
+// While the close question is open the clash waits for its end: a yes to the close answers it
+// Cancel unseen, a no lets it show.
+OverwriteAnswer RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
+{
+    for (;;) {
+        std::optional<OverwriteAnswer> answer;
+        win32::CallOnWindowThread(progressWindow_.hwnd(), [&] { answer = AskOverwriteNow(existing, staged); });
+        if (answer)
+            return *answer;
+        ::WaitForSingleObject(closeQuestionOver_.get(), INFINITE);
+    }
+}
+
+void RunSequence::JobEnded(JobOutcome outcome)
+{
+    const auto [wParam, lParam] = PostedPair(outcome);
+    ::PostMessageW(progressWindow_.hwnd(), WM_EXTRACT_DONE, wParam, lParam);
+}
+
+// A cancelled job asks nothing more: its questions are answered as cancelled. None while the close
+// question is open.
+std::optional<OverwriteAnswer> RunSequence::AskOverwriteNow(const std::wstring& existing, const std::wstring& staged)
 {
     if (progress_.Cancelled())
         return OverwriteAnswer::Cancel;
@@ -107,14 +133,6 @@ std::optional<OverwriteAnswer> RunSequence::AskOverwrite(const std::wstring& exi
     const OverwriteAnswer answer = Modal([&] { return dialog.Execute(); });
     overwriteDialog_ = nullptr;
     return answer;
-}
-
-bool RunSequence::AskPassword(std::wstring& password)
-{
-    if (progress_.Cancelled() || !Modal([&] { return passwordDialog_.Execute(progressWindow_.hwnd()); }))
-        return false;
-    password = passwordDialog_.TakePassword();
-    return true;
 }
 
 // --- Finishing: the job's report ---
@@ -229,8 +247,10 @@ int RunSequence::Ask(const std::wstring& text, UINT flags)
 bool RunSequence::ConfirmCancel()
 {
     closeAsked_ = true;
+    ::ResetEvent(closeQuestionOver_.get());
     const bool confirmed = Ask(LangText(key::kConfirmCancel), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
     closeAsked_ = false;
+    ::SetEvent(closeQuestionOver_.get()); // a clash that waited may show now, or learn of the cancel
     return confirmed;
 }
 

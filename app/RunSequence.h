@@ -21,6 +21,7 @@
 #include "ui/OverwriteDialog.h"
 #include "ui/PasswordDialog.h"
 #include "ui/FolderDialog.h"
+#include "win32/Handles.h"
 
 #include <memory>
 #include <optional>
@@ -43,12 +44,13 @@ private:
     void ErrorRaised(std::exception_ptr error) override;
     bool JobRunning() const override { return JobAlive(); }
 
-    // JobHost
-    HWND Window() override { return progressWindow_.hwnd(); }
-    void ShowTotalSize(int64_t totalSize) override { progressWindow_.ShowTotalSize(totalSize); }
-    std::optional<OverwriteAnswer> AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
-    bool AskPassword(std::wstring& password) override;
-    void RequestClose() override { progressWindow_.Close(); }
+    // JobHost, on the job's thread
+    void ShowTotalSize(int64_t totalSize) override;
+    OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
+    void JobEnded(JobOutcome outcome) override;
+
+    // The clash question on the window's thread; none while the close question is open.
+    std::optional<OverwriteAnswer> AskOverwriteNow(const std::wstring& existing, const std::wstring& staged);
 
     // Running or Cancelling: job_ is there and has not reported its end.
     bool JobAlive() const { return state_ == State::Running || state_ == State::Cancelling; }
@@ -94,6 +96,8 @@ private:
     int modalDepth_ = 0;
     bool closePending_ = false;              // a close waits for the open question
     bool closeAsked_ = false;                // the close question is open
+    // Set while the close question is not open: a clash that found it open waits for it.
+    win32::KernelHandle closeQuestionOver_{::CreateEventW(nullptr, TRUE, TRUE, nullptr)};
     bool abandoned_ = false;                 // closed before the job started
     std::optional<JobOutcome> ended_;        // the job has ended; its message follows
     OverwriteDialog* overwriteDialog_ = nullptr;  // while the overwrite question is open

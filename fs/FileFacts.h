@@ -22,7 +22,7 @@ struct FileFacts {
 // 16 bits: there read-only is the owner's missing write bit. FILE_ATTRIBUTE_NORMAL when none.
 DWORD AttributesFromStored(uint32_t stored);
 
-// Sets the facts on an open file or folder (opened with FILE_WRITE_ATTRIBUTES) in one call; with
+// Sets the facts on an open file (opened with FILE_WRITE_ATTRIBUTES) in one call; with
 // withAttributes false, the times only. Answers whether the system took them; a file system that
 // keeps less (no creation time, coarser times) keeps what it can.
 bool ApplyFacts(HANDLE opened, const FileFacts& facts, bool withAttributes);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace fs {
 
@@ -15,6 +16,23 @@ bool IsDotEntry(const wchar_t* name)
 {
     return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
 }
+
+} // namespace
+
+void ForEachEntry(const std::wstring& folder, const std::wstring& pattern,
+                  const std::function<bool(const WIN32_FIND_DATAW& entry)>& visit)
+{
+    WIN32_FIND_DATAW entry;
+    win32::FindHandle find(::FindFirstFileW(LongPathForm(folder + pattern).c_str(), &entry));
+    if (!find)
+        return;
+    do {
+        if (!IsDotEntry(entry.cFileName) && !visit(entry))
+            return;
+    } while (::FindNextFileW(find.get(), &entry));
+}
+
+namespace {
 
 } // namespace
 
@@ -105,16 +123,14 @@ std::wstring TemporaryFolder()
 void RemoveEmptyFolders(const std::wstring& folder)
 {
     const std::wstring listed = WithTrailingBackslash(folder);
-    WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW(LongPathForm(listed + L"*").c_str(), &entry));
-    if (find) {
-        do {
-            if (!IsDotEntry(entry.cFileName) && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                RemoveEmptyFolders(listed + entry.cFileName);
-        } while (::FindNextFileW(find.get(), &entry));
-    }
-    find.reset();
+    std::vector<std::wstring> inner;
+    ForEachEntry(listed, L"*", [&](const WIN32_FIND_DATAW& entry) {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            inner.push_back(listed + entry.cFileName);
+        return true;
+    });
+    for (const auto& path : inner)
+        RemoveEmptyFolders(path);
     ::RemoveDirectoryW(LongPathForm(listed).c_str()); // refused while anything is left in it
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_set>
 
@@ -18,6 +19,11 @@ bool FolderExists(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 // Whether anything (a file or a folder) has the name path.
 bool NameTaken(const std::wstring& path);
+
+// Calls visit with each entry of folder (ending in "\") whose name matches pattern ("*" for
+// all), "." and ".." left out, until visit answers false. Nothing when the folder cannot be listed.
+void ForEachEntry(const std::wstring& folder, const std::wstring& pattern,
+                  const std::function<bool(const WIN32_FIND_DATAW& entry)>& visit);
 
 // Whether a creation of path that failed with code failed because something has that name: the
 // name exists, or the system refuses and the name shows (a file that another program is writing

@@ -4,6 +4,7 @@
 #include "fs/HeldFolder.h"
 #include "fs/MadeFolders.h"
 #include "fs/Paths.h"
+#include "fs/ScratchNames.h"
 #include "win32/Error.h"
 #include "win32/Handles.h"
 #include "win32/Security.h"
@@ -43,9 +44,7 @@ namespace {
 constexpr int kNameAttempts = 3;
 
 constexpr wchar_t kLockName[] = L"qv.lock";
-constexpr wchar_t kFolderPrefix[] = L"qv_";
 constexpr size_t kMostHexDigits = 4;
-constexpr size_t kLongestExtension = 16; // with its dot
 
 // The lock of a folder: open with no sharing, deleted by the system when its last handle
 // closes. how is CREATE_NEW for a folder just made, OPEN_ALWAYS for the sweep.
@@ -65,8 +64,9 @@ bool IsHex(wchar_t c)
 bool IsWorkFolderName(const std::wstring& name)
 {
     const std::wstring key = CaseKey(name);
-    const size_t prefix = std::char_traits<wchar_t>::length(kFolderPrefix);
-    if (key.size() < prefix + 1 + 4 || key.compare(0, prefix, L"QV_") != 0 || key.compare(key.size() - 4, 4, L".TMP") != 0)
+    const size_t prefix = std::char_traits<wchar_t>::length(kOwnPrefix);
+    if (key.size() < prefix + 1 + 4 || key.compare(0, prefix, CaseKey(kOwnPrefix)) != 0 ||
+        key.compare(key.size() - 4, 4, L".TMP") != 0)
         return false;
     const size_t digits = key.size() - prefix - 4;
     if (digits > kMostHexDigits)
@@ -84,19 +84,7 @@ bool IsOwnFileName(const std::wstring& name)
     for (const wchar_t* own : {kStagedArchiveName, kLibraryName, kLanguageFileName, kLockName})
         if (key == CaseKey(own))
             return true;
-    // A staged entry: its number, then its extension.
-    const size_t digits = key.find_first_not_of(L"0123456789");
-    if (digits == 0)
-        return false;
-    if (digits == std::wstring::npos)
-        return true;
-    return key[digits] == L'.' && key.find(L'.', digits + 1) == std::wstring::npos &&
-           key.size() - digits <= kLongestExtension;
-}
-
-bool IsNumber(const std::wstring& name)
-{
-    return !name.empty() && name.find_first_not_of(L"0123456789") == std::wstring::npos;
+    return IsStagedFileName(name);
 }
 
 // Whether folder holds nothing but the files a run puts there; with numbered, in the numbered
@@ -110,7 +98,7 @@ bool HoldsOnlyOwnFiles(const HeldFolder& folder, bool numbered)
             if (!IsOwnFileName(name))
                 return false;
         } else {
-            if (!numbered || !IsNumber(name))
+            if (!numbered || !IsStagedFolderName(name))
                 return false;
             const HeldFolder inner(folder.path() + name);
             if (!inner || !HoldsOnlyOwnFiles(inner, false))
@@ -145,7 +133,7 @@ void SweepFolder(const std::wstring& folder, const std::wstring& account)
 bool SystemUniqueName(const std::wstring& folder, std::wstring& name)
 {
     wchar_t unique[MAX_PATH + 1] = {};
-    if (!::GetTempFileNameW(folder.c_str(), L"qv_", 0, unique))
+    if (!::GetTempFileNameW(folder.c_str(), kOwnPrefix, 0, unique))
         return false;
     name = unique;
     return true;
@@ -198,17 +186,6 @@ int32_t GetDriveFreeMB(const std::wstring& path)
 WorkFolderCalls SystemWorkFolderCalls()
 {
     return {GetDriveFreeMB, TemporaryFolder, SystemUniqueName, KeepsAccessLists};
-}
-
-WorkFolderCalls& CurrentWorkFolderCalls()
-{
-    static WorkFolderCalls calls = SystemWorkFolderCalls();
-    return calls;
-}
-
-std::wstring SelectWorkFolder(int64_t requiredBytes)
-{
-    return SelectWorkFolder(requiredBytes, CurrentWorkFolderCalls());
 }
 
 std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& calls)
@@ -276,15 +253,12 @@ void SweepAbandonedFolders(const std::vector<std::wstring>& bases, const WorkFol
         if (stopped() || !calls.keepsAccessLists(DrivePart(listed) + L"\\") || stopped())
             continue;
         std::vector<std::wstring> candidates;
-        WIN32_FIND_DATAW entry;
-        win32::FindHandle find(::FindFirstFileW(LongPathForm(listed + kFolderPrefix + L"*").c_str(), &entry));
-        if (!find)
-            continue;
-        do {
+        ForEachEntry(listed, kOwnPrefix + std::wstring(L"*"), [&](const WIN32_FIND_DATAW& entry) {
             if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                 !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsWorkFolderName(entry.cFileName))
                 candidates.push_back(listed + entry.cFileName + L"\\");
-        } while (::FindNextFileW(find.get(), &entry));
+            return true;
+        });
         for (const auto& folder : candidates)
             if (!stopped())
                 SweepFolder(folder, account);

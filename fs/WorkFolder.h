@@ -46,9 +46,6 @@ struct WorkFolderCalls {
 // The calls as the system answers them.
 WorkFolderCalls SystemWorkFolderCalls();
 
-// The calls SelectWorkFolder(requiredBytes) makes; the system's unless a test replaced them.
-WorkFolderCalls& CurrentWorkFolderCalls();
-
 // Makes a new folder named "qv_XXXX.TMP" in the temporary folder when its drive has
 // requiredBytes free, else directly under the first drive root C:\ to Z:\ with more than that
 // free (the first that keeps access lists, when one does), else in the temporary folder all the
@@ -58,15 +55,17 @@ WorkFolderCalls& CurrentWorkFolderCalls();
 // the run's: nobody else can open it, and the system deletes it when the process ends, however it
 // ends. Records the folder as made by this run (RecordMadeFolder) and returns its path, ending in
 // "\". Raises an error when no folder can be made: never hands out a folder that was there before.
-std::wstring SelectWorkFolder(int64_t requiredBytes);
-std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& calls);
+std::wstring SelectWorkFolder(int64_t requiredBytes, const WorkFolderCalls& calls = SystemWorkFolderCalls());
 
 // A working or scratch folder of this run, made by SelectWorkFolder: removed with everything in it
 // when its owner goes, or before with Remove.
 class WorkFolder {
 public:
     WorkFolder() = default;
-    explicit WorkFolder(int64_t requiredBytes) : path_(SelectWorkFolder(requiredBytes)) {}
+    explicit WorkFolder(int64_t requiredBytes, const WorkFolderCalls& calls = SystemWorkFolderCalls())
+        : path_(SelectWorkFolder(requiredBytes, calls))
+    {
+    }
     ~WorkFolder() { Remove(); }
     WorkFolder(WorkFolder&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
     WorkFolder& operator=(WorkFolder&& other) noexcept;

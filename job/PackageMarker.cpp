@@ -1,8 +1,8 @@
 #include "job/PackageMarker.h"
 
+#include "fs/FileOps.h"
 #include "fs/Paths.h"
 #include "job/PackageFormat.h"
-#include "win32/Handles.h"
 
 #include <windows.h>
 
@@ -20,14 +20,10 @@ std::wstring LowerAscii(std::wstring text)
 
 void RemoveMarkerFile(const std::wstring& folder)
 {
-    WIN32_FIND_DATAW entry;
-    win32::FindHandle find(::FindFirstFileW(fs::LongPathForm(folder + L"*.*").c_str(), &entry));
-    if (!find)
-        return;
-    do {
-        if (LowerAscii(entry.cFileName) == kMarkerName) {
-            ::DeleteFileW(fs::LongPathForm(folder + kMarkerName).c_str());
-            break;
-        }
-    } while (::FindNextFileW(find.get(), &entry));
+    fs::ForEachEntry(folder, L"*.*", [&](const WIN32_FIND_DATAW& entry) {
+        if (LowerAscii(entry.cFileName) != kMarkerName)
+            return true;
+        ::DeleteFileW(fs::LongPathForm(folder + kMarkerName).c_str());
+        return false;
+    });
 }

@@ -3,6 +3,7 @@
 #include "fs/ByteStream.h"
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
+#include "fs/ScratchNames.h"
 #include "lang/TextKeys.h"
 #include "win32/Error.h"
 #include "win32/Handles.h"
@@ -54,15 +55,15 @@ bool IsNameTaken(DWORD code)
 // so never a file that was there before (a person's own file of any name stays untouched), and
 // gone if the process dies before it is whole. Only a name that is taken makes it try another:
 // any other refusal (a folder that lets nobody create files) is the answer.
-std::unique_ptr<ByteStream> CreatePartFile(const std::wstring& target)
+std::unique_ptr<ByteStream> CreatePartFile(const std::wstring& target, const PlacementCalls& calls)
 {
     const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
     static std::atomic<uint32_t> next{::GetTickCount() ^ (::GetCurrentProcessId() << 16)};
     for (int attempt = 0; attempt < kPartNameAttempts; ++attempt) {
         wchar_t name[24];
-        std::swprintf(name, 24, L"qv_%08X.part", static_cast<unsigned>(next++));
+        std::swprintf(name, 24, L"%ls%08X.part", fs::kOwnPrefix, static_cast<unsigned>(next++));
         try {
-            return CurrentPlacementCalls().createPart(folder + name);
+            return calls.createPart(folder + name);
         } catch (const win32::Error& e) {
             if (!IsNameTaken(e.code()))
                 throw CannotPlace(target, e.code());
@@ -96,11 +97,11 @@ void CopyContents(const std::wstring& staged, ByteStream& part, const std::wstri
 
 // Copies the staged file beside the target and gives the copy the target's name once whole.
 PlaceResult CopyInPlace(const std::wstring& staged, const std::wstring& target, bool replace,
-                      const std::function<bool()>& cancelled)
+                        const std::function<bool()>& cancelled, const PlacementCalls& calls)
 {
     // Beside the target, so that the final step is a rename on one volume; until then the copy is
     // provisional, so a killed run leaves no half file anywhere.
-    const std::unique_ptr<ByteStream> part = CreatePartFile(target);
+    const std::unique_ptr<ByteStream> part = CreatePartFile(target, calls);
     CopyContents(staged, *part, target);
     DWORD code = ERROR_SUCCESS;
     try {
@@ -159,7 +160,7 @@ private:
 };
 
 PlaceResult PlaceOrCopy(const std::wstring& staged, const std::wstring& target, bool replace,
-                        const std::function<bool()>& cancelled)
+                        const std::function<bool()>& cancelled, const PlacementCalls& calls)
 {
     // The staged file is the program's own: moving it loses nothing and copies no data. A move
     // over an existing target replaces it in one step.
@@ -178,7 +179,7 @@ PlaceResult PlaceOrCopy(const std::wstring& staged, const std::wstring& target, 
             throw CannotPlace(target, opened);
         if (file) {
             const DWORD moved = WaitOutHeldFile(
-                [&] { return CurrentPlacementCalls().renameStaged(file.get(), target, replace); }, cancelled);
+                [&] { return calls.renameStaged(file.get(), target, replace); }, cancelled);
             if (moved == ERROR_SUCCESS) {
                 // It came from a private folder: it takes what its new folder gives, as a copy
                 // would. Where the system cannot, it stays the person's own, which loses nothing.
@@ -195,7 +196,7 @@ PlaceResult PlaceOrCopy(const std::wstring& staged, const std::wstring& target, 
         // Another volume, or a staged file that another program still reads: a copy reads it
         // with sharing.
     }
-    const PlaceResult copied = CopyInPlace(staged, target, replace, cancelled);
+    const PlaceResult copied = CopyInPlace(staged, target, replace, cancelled, calls);
     if (copied == PlaceResult::Placed) // placed: the staged file goes, as if it had moved
         WaitOutHeldFile([&] { return ::DeleteFileW(fs::LongPathForm(staged).c_str()) ? ERROR_SUCCESS : ::GetLastError(); },
                         cancelled);
@@ -222,18 +223,16 @@ DWORD SystemRenameStaged(HANDLE staged, const std::wstring& target, bool replace
     return RenameOpenFile(staged, target, replace);
 }
 
-PlacementCalls& CurrentPlacementCalls()
+PlacementCalls SystemPlacementCalls()
 {
-    static PlacementCalls calls{SystemRenameStaged,
-                                [](const std::wstring& path) { return ByteStream::CreateProvisional(path, true); }};
-    return calls;
+    return {SystemRenameStaged, [](const std::wstring& path) { return ByteStream::CreateProvisional(path, true); }};
 }
 
 PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace,
-                      const std::function<bool()>& cancelled)
+                      const std::function<bool()>& cancelled, const PlacementCalls& calls)
 {
     ReadOnlyLifted readOnly(target, replace);
-    const PlaceResult result = PlaceOrCopy(staged, target, replace, cancelled);
+    const PlaceResult result = PlaceOrCopy(staged, target, replace, cancelled, calls);
     if (result == PlaceResult::Placed)
         readOnly.Replaced();
     return result;

@@ -38,9 +38,6 @@ enum class PlaceResult {
 // target's name only once it is whole (the staged file is removed then): a failed copy leaves the
 // target as it was, and a copy cut short (the process killed) leaves nothing. A file that another
 // program holds is waited for (WaitOutHeldFile). Raises an error naming target.
-PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace,
-                    const std::function<bool()>& cancelled = {});
-
 class ByteStream;
 
 // The move that placement tries first, and the file it copies into when it cannot move. Tests
@@ -53,5 +50,20 @@ struct PlacementCalls {
     RenameQuery renameStaged;
     CreateQuery createPart;
 };
+
+// The calls as the system answers them.
+PlacementCalls SystemPlacementCalls();
 DWORD SystemRenameStaged(HANDLE staged, const std::wstring& target, bool replace);
-PlacementCalls& CurrentPlacementCalls();
+
+// Puts the staged file (the program's own, in a scratch folder) at target, replacing an existing
+// target in one step when replace says so; without replace a name that is taken is never
+// touched. Where the system can, the staged file is moved there (it is gone from the scratch
+// folder then) and takes the access list target's folder gives. Where the target lies on another
+// volume, or another program still holds the staged file after the wait, a copy is made beside
+// the target under a name of its own (a new file, never one that was there) and takes the
+// target's name only once it is whole (the staged file is removed then): a failed copy leaves the
+// target as it was, and a copy cut short (the process killed) leaves nothing. A file that another
+// program holds is waited for (WaitOutHeldFile). Raises an error naming target.
+PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace,
+                      const std::function<bool()>& cancelled = {},
+                      const PlacementCalls& calls = SystemPlacementCalls());

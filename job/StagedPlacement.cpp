@@ -3,28 +3,13 @@
 #include "job/UnpackJob.h"
 
 #include "fs/Paths.h"
+#include "fs/ScratchNames.h"
 #include "job/PackageFormat.h"
 #include "job/Placement.h"
-#include "win32/WindowCall.h"
-
-namespace {
-
-constexpr DWORD kQuestionRetryMs = 100;
-constexpr size_t kLongestStagedExtension = 16;
-// Staged files go into numbered folders of this many: a folder of many thousand files makes
-// each new name slow to check (Wine reads the whole folder to compare names without case).
-constexpr uint32_t kStagedPerFolder = 256;
-
-} // namespace
 
 std::wstring UnpackJob::StagedName(uint32_t index) const
 {
-    const std::wstring& place = places_[index];
-    const size_t nameStart = place.find_last_of(L'\\') + 1;
-    const size_t dot = place.rfind(L'.');
-    const bool extension = dot != std::wstring::npos && dot > nameStart && place.size() - dot <= kLongestStagedExtension;
-    return std::to_wstring(index / kStagedPerFolder) + L"\\" + std::to_wstring(index) +
-           (extension ? place.substr(dot) : L"");
+    return fs::StagedName(index, places_[index]);
 }
 
 std::vector<std::wstring> UnpackJob::StagedPlaces() const
@@ -67,22 +52,23 @@ JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch, const std::s
         // A staged file is moved into place (or copied, then removed); one that is skipped goes
         // with the scratch folder. A name that another program takes meanwhile is a clash too.
         std::wstring placedAt = to;
-        PlaceResult placed = fs::FileExists(to) ? PlaceResult::NameTaken : PlaceFile(from, to, false, cancelled);
+        PlaceResult placed =
+            fs::FileExists(to) ? PlaceResult::NameTaken : PlaceFile(from, to, false, cancelled, input_.placementCalls);
         if (placed == PlaceResult::NameTaken) {
             OverwriteAnswer choice = overwriteAnswer_;
             if (choice != OverwriteAnswer::NoAll && choice != OverwriteAnswer::YesAll && choice != OverwriteAnswer::Rename) {
-                overwriteAnswer_ = AskOverwrite(to, from);
+                overwriteAnswer_ = host_.AskOverwrite(to, from);
                 choice = overwriteAnswer_;
             }
             switch (choice) {
             case OverwriteAnswer::Yes:
             case OverwriteAnswer::YesAll:
-                placed = PlaceFile(from, to, true, cancelled);
+                placed = PlaceFile(from, to, true, cancelled, input_.placementCalls);
                 break;
             case OverwriteAnswer::Rename:
                 do { // a free name taken between the look and the move: the next one
                     placedAt = MakeRenamePath(to);
-                    placed = PlaceFile(from, placedAt, false, cancelled);
+                    placed = PlaceFile(from, placedAt, false, cancelled, input_.placementCalls);
                 } while (placed == PlaceResult::NameTaken);
                 break;
             case OverwriteAnswer::Cancel:
@@ -101,15 +87,4 @@ JobOutcome UnpackJob::PlaceStagedFiles(const std::wstring& scratch, const std::s
     }
     progress_.placing = false;
     return JobOutcome::Finished;
-}
-
-OverwriteAnswer UnpackJob::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
-{
-    for (;;) {
-        std::optional<OverwriteAnswer> answer;
-        win32::CallOnWindowThread(host_.Window(), [&] { answer = host_.AskOverwrite(existing, staged); });
-        if (answer)
-            return *answer;
-        ::Sleep(kQuestionRetryMs); // another question is open: ask again once it may be answered
-    }
 }

@@ -18,7 +18,6 @@
 #include "sevenzip/FileStream.h"
 #include "win32/Error.h"
 #include "win32/Security.h"
-#include "win32/WindowCall.h"
 
 #include <algorithm>
 
@@ -54,8 +53,9 @@ DWORD WINAPI UnpackJob::ThreadProc(void* self)
     } catch (...) {
         // Only the report itself can fail here (no memory left for it): the end must still reach
         // the window, or it would wait for ever.
-        static_cast<UnpackJob*>(self)->finished_ = true;
-        static_cast<UnpackJob*>(self)->Done(JobOutcome::Failed);
+        auto* job = static_cast<UnpackJob*>(self);
+        job->finished_ = true;
+        job->host_.JobEnded(JobOutcome::Failed);
     }
     return 0;
 }
@@ -72,14 +72,8 @@ void UnpackJob::WaitWhileServingCalls()
     }
 }
 
-void UnpackJob::Done(JobOutcome outcome)
-{
-    const auto [wParam, lParam] = PostedPair(outcome);
-    ::PostMessageW(host_.Window(), WM_EXTRACT_DONE, wParam, lParam);
-}
-
 // Every end of the run comes through here: the reader is released and every scratch folder
-// removed before the window hears of the end.
+// removed before the host hears of the end.
 void UnpackJob::RunJob()
 {
     JobOutcome end = JobOutcome::Finished;
@@ -119,7 +113,7 @@ void UnpackJob::RunJob()
     scratch_.Remove();
     result_.outcome = end;
     finished_ = true;
-    Done(end);
+    host_.JobEnded(end);
 }
 
 namespace {
@@ -211,7 +205,7 @@ std::optional<JobOutcome> UnpackJob::StageAndOpen()
         const int64_t remaining = std::max<int64_t>(static_cast<int64_t>(program->Size()) - PAYLOAD_OFFSET, 0);
         program->Seek(PAYLOAD_OFFSET, ByteStream::FromStart);
         progress_.totalSize = remaining;
-        win32::CallOnWindowThread(host_.Window(), [this, remaining] { host_.ShowTotalSize(remaining); });
+        host_.ShowTotalSize(remaining);
         progress_.currentSize = 0;
         progress_.extractPhase = false;
         CopyPayload(*program, *staged, remaining, [this](int64_t left) {
@@ -235,7 +229,6 @@ std::optional<JobOutcome> UnpackJob::StageAndOpen()
     staged->Seek(0, ByteStream::FromStart);
     win32::ComPtr<sevenzip::IInStream> stream(new sevenzip::FileStream(std::move(staged)));
     reader_->OpenArchiveStream(stream.get(), SEARCH_WINDOW);
-    reader_->SetPasswordSource(this, &OnJobPassword);
     reader_->SetPassword(input_.password);
     entryCount_ = reader_->ItemCount();
     return std::nullopt;
@@ -275,7 +268,7 @@ std::optional<JobOutcome> UnpackJob::CheckPassword()
         }
     }
 
-    const fs::WorkFolder probeFolder(totalSize_); // goes with the check
+    const fs::WorkFolder probeFolder(totalSize_, input_.workFolderCalls); // goes with the check
     if (PasswordRefused(*reader_, MarkerEntries(), probeFolder.path(), [this] { return progress_.Cancelled(); }))
         return JobOutcome::WrongPassword;
     return std::nullopt;
@@ -285,7 +278,7 @@ JobOutcome UnpackJob::Extract()
 {
     const std::wstring& target = target_;
     if (anyExists_)
-        scratch_ = fs::WorkFolder(totalSize_);
+        scratch_ = fs::WorkFolder(totalSize_, input_.workFolderCalls);
     const std::wstring scratch = scratch_.path();
     CheckFreeSpace(scratch);
     createdTarget_ = !fs::FolderExists(target);
@@ -310,7 +303,7 @@ JobOutcome UnpackJob::Extract()
         // a sync client) is never written over: that entry is staged and asked about.
         const auto whenTaken = [this](uint32_t index) {
             if (scratch_.path().empty())
-                scratch_ = fs::WorkFolder(totalSize_);
+                scratch_ = fs::WorkFolder(totalSize_, input_.workFolderCalls);
             takenLate_.insert(index);
             return scratch_.path() + StagedName(index);
         };
@@ -440,25 +433,4 @@ void UnpackJob::Step(JobStep step, const std::wstring& path)
         input_.onStep(step, path); // may be called from inside the library: nothing unwinds
     } catch (...) {
     }
-}
-
-int32_t UnpackJob::OnJobPassword(void* context, std::wstring& password)
-{
-    // Called from inside the library: nothing may unwind through it.
-    auto* self = static_cast<UnpackJob*>(context);
-    bool confirmed = false;
-    std::wstring typed;
-    try {
-        win32::CallOnWindowThread(self->host_.Window(), [&] { confirmed = self->host_.AskPassword(typed); });
-        if (!confirmed)
-            win32::CallOnWindowThread(self->host_.Window(), [self] { self->host_.RequestClose(); });
-    } catch (...) {
-        confirmed = false;
-    }
-    if (!confirmed)
-        return 1;
-    // The string as the binding hands it over (empty), for a debugger: never the typed password.
-    ::OutputDebugStringW((L"password-------------***" + password).c_str());
-    password = fs::TrimBlanks(typed);
-    return 0;
 }

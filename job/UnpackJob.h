@@ -1,11 +1,12 @@
 // The unpacking job: a worker thread that stages the appended archive, checks the password,
 // extracts into the target folder (directly, or through a scratch folder when files clash) and
-// reports its end to the main window with WM_EXTRACT_DONE.
+// reports its end to its host.
 #pragma once
 
 #include "job/JobOutcome.h"
 #include "job/JobProgress.h"
 #include "job/OverwriteAnswer.h"
+#include "job/Placement.h"
 #include "fs/WorkFolder.h"
 #include "fs/FileOps.h"
 #include "sevenzip/ArchiveReader.h"
@@ -20,22 +21,18 @@
 #include <string>
 #include <vector>
 
-// What the worker needs of the main window. All but Window() run on the window's thread, called
-// through CallOnWindowThread while the worker waits.
+// What the job needs of whoever runs it: the total to show, a clash to answer, and its end. Each
+// call comes on the job's own thread; the host takes it to its window as it must.
 class JobHost {
 public:
     virtual ~JobHost() = default;
-    // Receives WM_EXTRACT_DONE and the worker's calls.
-    virtual HWND Window() = 0;
     // Shows the size of what the job stages.
     virtual void ShowTotalSize(int64_t totalSize) = 0;
-    // Asks what to do about an existing file; nullopt when the question cannot be shown now
-    // (another question is open): the worker asks again a moment later.
-    virtual std::optional<OverwriteAnswer> AskOverwrite(const std::wstring& existing, const std::wstring& staged) = 0;
-    // Asks for a password; false when the user did not confirm.
-    virtual bool AskPassword(std::wstring& password) = 0;
-    // Asks the window to close (the user declined to give a password).
-    virtual void RequestClose() = 0;
+    // The person's answer to a clash with an existing file; returns once there is one (a
+    // question that cannot be shown yet waits until it can).
+    virtual OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged) = 0;
+    // The job has ended so (its Result() is complete): the last call of the job.
+    virtual void JobEnded(JobOutcome outcome) = 0;
 };
 
 // The points of a run that a test or the benchmark may watch: each progress report of the
@@ -49,9 +46,12 @@ struct JobInput {
     std::wstring libraryPath; // where the archive library is written
     std::wstring workDir;      // the working folder, with its "\": the archive is staged there
     std::wstring programPath;  // the package: this program with its archive
-    // Bytes the user may still write on the drive of an existing folder; negative when unknown.
-    // Tests replace it to let the writing itself meet a full disk.
+    // The system calls that tests replace to make what Wine does not. Bytes the user may still
+    // write on the drive of an existing folder (negative when unknown): a test lets the writing
+    // itself meet a full disk. The choice of the scratch folders, and the placement's move.
     int64_t (*freeBytes)(const std::wstring& folder) = fs::FreeBytesForUser;
+    fs::WorkFolderCalls workFolderCalls = fs::SystemWorkFolderCalls();
+    PlacementCalls placementCalls = SystemPlacementCalls();
     // Called on the worker's thread at each step, with the target path when placing; what it
     // raises is ignored. Empty in the program.
     std::function<void(JobStep step, const std::wstring& path)> onStep;
@@ -70,7 +70,7 @@ public:
     void Start();
     // Whether the run has ended (its report is posted or about to be).
     bool Finished() const { return finished_.load(); }
-    // How the run ended: complete once it has posted WM_EXTRACT_DONE.
+    // How the run ended: complete once the host has heard of the end.
     const JobResult& Result() const { return result_; }
     // Waits for the run to end, however long it takes, answering its calls to this (the window's)
     // thread meanwhile. Cancel the job first: every step of the run answers a cancel promptly.
@@ -96,11 +96,6 @@ private:
     // Where each entry goes in a scratch folder: "7\\1800.txt", its number in a numbered folder.
     std::wstring StagedName(uint32_t index) const;
     std::vector<std::wstring> StagedPlaces() const;
-    // The host's answer to a clash, asked again until it can be shown.
-    OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged);
-    void Done(JobOutcome outcome);
-
-    static int32_t OnJobPassword(void* context, std::wstring& password);
     static int32_t OnLibraryProgress(void* context, int32_t isTotal, int64_t value);
     void Step(JobStep step, const std::wstring& path = {});
 

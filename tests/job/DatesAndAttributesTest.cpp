@@ -156,15 +156,13 @@ TEST(Job, DatesAttributesAndEmptyFoldersComeOutAsPacked)
 // does; Wine lets it pass). A replace that fails still puts the read-only attribute back.
 TEST(Job, YesToAllReplacesReadOnlyFiles)
 {
-    PlacementCalls& calls = CurrentPlacementCalls();
-    const PlacementCalls system = calls;
-    const auto restored = win32::ScopeExit([&] { calls = system; });
+    JobBench bench("dated.exe");
+    PlacementCalls& calls = bench.input.placementCalls;
     calls.renameStaged = [](HANDLE staged, const std::wstring& target, bool replace) -> DWORD {
         if (replace && IsReadOnly(target))
             return ERROR_ACCESS_DENIED;
         return SystemRenameStaged(staged, target, replace);
     };
-    JobBench bench("dated.exe");
     ASSERT_EQ(bench.Run(), JobOutcome::Finished);
     ASSERT_TRUE(IsReadOnly(bench.target + L"f\\ro.txt"));
     WriteFile(bench.target + L"top.txt", "changed");

@@ -154,19 +154,17 @@ TEST(PlaceFile, AMoveTheSystemRefusesKeepsBothFiles)
     ScratchFolder scratch;
     WriteFile(scratch / L"staged.txt", "new");
     WriteFile(scratch / L"kept.txt", "precious");
-    PlacementCalls& calls = CurrentPlacementCalls();
-    const PlacementCalls system = calls;
-    const auto restored = win32::ScopeExit([&] { calls = system; });
+    PlacementCalls calls = SystemPlacementCalls();
     calls.renameStaged = [](HANDLE, const std::wstring&, bool) -> DWORD { return ERROR_SHARING_VIOLATION; };
     try {
-        PlaceFile(scratch / L"staged.txt", scratch / L"kept.txt", true);
+        PlaceFile(scratch / L"staged.txt", scratch / L"kept.txt", true, {}, calls);
         FAIL() << "a refused move passed";
     } catch (const win32::Error& e) {
         EXPECT_NE(e.message().find(scratch / L"kept.txt"), std::wstring::npos);
     }
     EXPECT_EQ(ReadAll(scratch / L"kept.txt"), "precious");
     EXPECT_EQ(ReadAll(scratch / L"staged.txt"), "new");
-    EXPECT_THROW(PlaceFile(scratch / L"missing.txt", scratch / L"kept.txt", true), win32::Error);
+    EXPECT_THROW(PlaceFile(scratch / L"missing.txt", scratch / L"kept.txt", true, {}, calls), win32::Error);
     EXPECT_EQ(ReadAll(scratch / L"kept.txt"), "precious");
 }
 
@@ -183,12 +181,10 @@ TEST(PlaceFile, TheCopyBesideTheTargetNeverTakesAnExistingFile)
     for (const auto& [name, bytes] : before)
         WriteFile(folder + name, bytes);
     // As from another volume: the copy path.
-    PlacementCalls& calls = CurrentPlacementCalls();
-    const PlacementCalls system = calls;
-    const auto restored = win32::ScopeExit([&] { calls = system; });
+    PlacementCalls calls = SystemPlacementCalls();
     calls.renameStaged = [](HANDLE, const std::wstring&, bool) -> DWORD { return ERROR_NOT_SAME_DEVICE; };
 
-    PlaceFile(scratch / L"staged.txt", folder + L"report.txt", true);
+    PlaceFile(scratch / L"staged.txt", folder + L"report.txt", true, {}, calls);
     auto after = before;
     after[L"report.txt"] = "new";
     EXPECT_EQ(FilesBelow(folder), after);
@@ -269,9 +265,7 @@ TEST(PlaceFile, AFolderThatRefusesNewFilesSaysSoAtOnce)
 {
     ScratchFolder scratch;
     WriteFile(scratch / L"staged.txt", "new");
-    PlacementCalls& calls = CurrentPlacementCalls();
-    const PlacementCalls system = calls;
-    const auto restored = win32::ScopeExit([&] { calls = system; });
+    PlacementCalls calls = SystemPlacementCalls();
     static int tries;
     tries = 0;
     calls.renameStaged = [](HANDLE, const std::wstring&, bool) -> DWORD { return ERROR_NOT_SAME_DEVICE; };
@@ -280,7 +274,7 @@ TEST(PlaceFile, AFolderThatRefusesNewFilesSaysSoAtOnce)
         throw win32::FileError(L"Cannot create file", path, ERROR_ACCESS_DENIED);
     };
     try {
-        PlaceFile(scratch / L"staged.txt", scratch / L"report.txt", false);
+        PlaceFile(scratch / L"staged.txt", scratch / L"report.txt", false, {}, calls);
         FAIL() << "a refused file passed";
     } catch (const win32::Error& e) {
         EXPECT_EQ(e.message(), L"Cannot write file \"" + scratch / L"report.txt" + L"\". " +

@@ -76,7 +76,6 @@ TEST(Job, UnpacksStraightIntoAFreshTargetFolder)
     EXPECT_EQ(bench.progress->placedCount.load(), 0);
     EXPECT_EQ(bench.host.shownTotals, std::vector<int64_t>{static_cast<int64_t>(fs::GetFileSizeByName(bench.input.programPath)) - PAYLOAD_OFFSET});
     EXPECT_TRUE(bench.host.asked.empty());
-    EXPECT_EQ(bench.host.passwordQuestions, 0);
     EXPECT_TRUE(bench.LeftInTemp().empty());
     EXPECT_NE(bench.progress->extractPhase.load(), 0);
     EXPECT_EQ(bench.progress->stagedExtract.load(), 0);
@@ -375,13 +374,11 @@ TEST(Job, AScratchFolderThatCannotBeMadeEndsTheJobAndRemovesNothingElse)
     const std::wstring temp = bench.scratch / L"temp\\";
     WriteFile(temp + L"sentinel.txt", "keep");
     WriteFile(bench.input.outputPath + L"\\sentinel.txt", "keep");
-    fs::WorkFolderCalls& calls = fs::CurrentWorkFolderCalls();
-    calls.uniqueName = [](const std::wstring&, std::wstring&) {
+    bench.input.workFolderCalls.uniqueName = [](const std::wstring&, std::wstring&) {
         ::SetLastError(ERROR_ACCESS_DENIED);
         return false;
     };
     const JobOutcome end = bench.Run();
-    calls = fs::SystemWorkFolderCalls();
 
     EXPECT_EQ(end, JobOutcome::Failed);
     EXPECT_EQ(bench.said.rfind(L"Cannot create a working folder in \"" + temp + L"\". ", 0), 0u)
@@ -642,21 +639,6 @@ TEST(Job, DamageMetBeforeACancelIsStillReported)
     EXPECT_EQ(bench.host.asked.size(), 1u);
     EXPECT_EQ(ReadAll(bench.target + L"one.txt"), "old");
     EXPECT_TRUE(bench.LeftInTemp().empty());
-}
-
-// A clash question that cannot be shown now (the close question is open) is asked again until it
-// can be; a cancel meanwhile answers it Cancel.
-TEST(Job, AClashQuestionPutOffIsAskedAgain)
-{
-    JobBench bench("good.exe");
-    fs::CreateFolderChain(bench.target);
-    WriteFile(bench.target + L"one.txt", "old");
-    bench.host.notNow = 3;
-    bench.host.answers = {OverwriteAnswer::No};
-    EXPECT_EQ(bench.Run(), JobOutcome::Finished);
-    EXPECT_EQ(bench.host.asked.size(), 1u);
-    EXPECT_EQ(ReadAll(bench.target + L"one.txt"), "old");
-    EXPECT_EQ(FilesBelow(bench.target).size(), InputFiles().size());
 }
 
 // A typed output folder that did not exist: the folders the job made on the way to the target go

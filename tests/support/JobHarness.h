@@ -1,11 +1,11 @@
-// Runs the unpacking job headless: a message-only window stands in for the main window, answers
-// the worker's questions from a script and records them, and waits for WM_EXTRACT_DONE.
+// Runs the unpacking job headless: a plain host answers the job's questions from a script, records
+// them, and waits for the job's end.
 #pragma once
 
 #include "fs/WorkFolder.h"
 #include "job/UnpackJob.h"
 #include "support/TestFiles.h"
-#include "win32/WindowCall.h"
+#include "win32/Handles.h"
 
 #include <deque>
 #include <functional>
@@ -17,32 +17,14 @@ namespace testing_support {
 
 class HeadlessHost : public JobHost {
 public:
-    HeadlessHost()
-    {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = &HeadlessHost::Proc;
-        windowClass.hInstance = ::GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"HeadlessJobHost";
-        ::RegisterClassW(&windowClass);
-        window_ = ::CreateWindowExW(0, L"HeadlessJobHost", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    windowClass.hInstance, nullptr);
-        ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~HeadlessHost() override { ::DestroyWindow(window_); }
-
-    HWND Window() override { return window_; }
     void ShowTotalSize(int64_t totalSize) override
     {
         shownTotals.push_back(totalSize);
         if (cancelAtTotalSize && progress)
             progress->Cancel();
     }
-    std::optional<OverwriteAnswer> AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
+    OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
     {
-        if (notNow > 0) {
-            --notNow;
-            return std::nullopt;
-        }
         asked.push_back(existing);
         stagedSeen.push_back(Exists(staged));
         if (onQuestion)
@@ -52,24 +34,25 @@ public:
             answers.pop_front();
         return answer;
     }
-    bool AskPassword(std::wstring& password) override
+    void JobEnded(JobOutcome outcome) override
     {
-        ++passwordQuestions;
-        password = L"secret";
-        return true;
+        end_ = outcome;
+        ::SetEvent(ended_.get());
     }
-    void RequestClose() override { ++closeRequests; }
 
-    // Runs the worker to its end and answers what it posted. The message loop runs meanwhile,
-    // so the worker's calls are answered on this thread.
+    // Runs the worker to its end and answers how it ended. Windows of the calling thread (a
+    // test's) go on answering meanwhile.
     JobOutcome Run(UnpackJob& worker)
     {
-        done_ = false;
+        ::ResetEvent(ended_.get());
         worker.Start();
-        MSG message;
-        while (!done_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
+        const HANDLE ended = ended_.get();
+        while (::MsgWaitForMultipleObjects(1, &ended, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                ::TranslateMessage(&message);
+                ::DispatchMessageW(&message);
+            }
         }
         return end_;
     }
@@ -81,27 +64,9 @@ public:
     std::function<void(const std::wstring& staged)> onQuestion; // to look at the staged file
     bool cancelAtTotalSize = false;
     JobProgress* progress = nullptr; // the running job's, for cancelAtTotalSize
-    int notNow = 0; // questions put off (another question is open) before one is shown
-    int passwordQuestions = 0;
-    int closeRequests = 0;
 
 private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        LRESULT result = 0;
-        if (win32::HandleWindowCall(message, lParam, result))
-            return result;
-        if (message == WM_EXTRACT_DONE) {
-            auto* self = reinterpret_cast<HeadlessHost*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-            self->end_ = OutcomeOf(wParam, lParam);
-            self->done_ = true;
-            return 0;
-        }
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-
-    HWND window_ = nullptr;
-    bool done_ = false;
+    win32::KernelHandle ended_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     JobOutcome end_{};
 };
 
