@@ -23,6 +23,9 @@
 
 namespace {
 
+// A target folder that cannot be made at once (a folder of that name still being deleted, a
+// parent that another program has just made or holds) is tried again: seven times, half a second
+// apart, some three seconds in all, about as long as a person waits without wondering.
 constexpr int kFolderAttempts = 7;
 constexpr DWORD kFolderRetryMs = 500;
 

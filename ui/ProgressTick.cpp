@@ -64,7 +64,6 @@ TickResult ProgressTick(const ProgressSnapshot& in, TickCounters& counters)
         return out;
     }
     counters.timeUsed += 1;
-    out.showElapsed = true;
     if (in.totalSize == 0 || in.holdProgress)
         return out;
 

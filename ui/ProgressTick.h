@@ -17,7 +17,6 @@ struct TickCounters {
 
 struct TickResult {
     bool stopTimer = false;          // the job was cancelled: the display freezes
-    bool showElapsed = false;        // counters.timeUsed has a new value to show
     std::optional<int64_t> speed;    // bytes per second, when the phase shows one
     std::optional<int64_t> remaining;// seconds
     std::optional<int64_t> percent;  // 0 to 100

@@ -105,7 +105,7 @@ void ProgressWindow::WaitUnseen()
 {
     ::SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ::GetWindowLongPtrW(hwnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
     ::SetLayeredWindowAttributes(hwnd(), 0, 0, LWA_ALPHA);
-    secondsUsed_ = 0;
+    ticks_ = {};
     ::SetTimer(hwnd(), kStartTimer, 50, nullptr);
 }
 
@@ -201,14 +201,12 @@ void ProgressWindow::OnProgressTick()
 {
     if (!progress_)
         return;
-    ticks_.timeUsed = secondsUsed_;
     const TickResult tick = ProgressTick(progress_->Snapshot(), ticks_);
-    secondsUsed_ = ticks_.timeUsed;
     if (tick.stopTimer) {
         StopProgressTimer();
         return;
     }
-    SetLabel(elapsed_, FormatElapsed(secondsUsed_));
+    SetLabel(elapsed_, FormatElapsed(ticks_.timeUsed));
     if (tick.speed)
         SetLabel(speed_, FormatSize(*tick.speed) + L"/s");
     if (tick.remaining)

@@ -86,7 +86,6 @@ private:
     HWND remainingCaption_ = nullptr, remaining_ = nullptr;
     HWND backgroundButton_ = nullptr, pauseButton_ = nullptr, cancelButton_ = nullptr;
 
-    int32_t secondsUsed_ = 0;
     ProgressWindowEvents* events_ = nullptr;
     JobProgress* progress_ = nullptr;
     TickCounters ticks_;
