@@ -3,6 +3,7 @@
 #include "fs/FileOps.h"
 #include "lang/Language.h"
 #include "lang/TextKeys.h"
+#include "ui/WindowClasses.h"
 #include "ui/WindowTexts.h"
 #include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
@@ -12,7 +13,7 @@
 
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.
-constexpr wchar_t kWindowClass[] = L"TfrmSetOutput";
+constexpr const wchar_t* kWindowClass = window_class::kFolder;
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "fs/Paths.h"
 #include "lang/Language.h"
 #include "lang/TextKeys.h"
+#include "ui/WindowClasses.h"
 #include "ui/WindowTexts.h"
 #include "win32/Dpi.h"
 #include "win32/SystemLibrary.h"
@@ -14,7 +15,7 @@
 
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.
-constexpr wchar_t kWindowClass[] = L"TfrmOverWrite";
+constexpr const wchar_t* kWindowClass = window_class::kOverwrite;
 
 namespace {
 

@@ -3,13 +3,14 @@
 #include "fs/Paths.h"
 #include "lang/Language.h"
 #include "lang/TextKeys.h"
+#include "ui/WindowClasses.h"
 #include "ui/WindowTexts.h"
 #include "win32/MessageBox.h"
 #include "win32/Text.h"
 
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.
-constexpr wchar_t kWindowClass[] = L"TfrmPassword";
+constexpr const wchar_t* kWindowClass = window_class::kPassword;
 
 namespace {
 

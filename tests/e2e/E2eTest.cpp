@@ -3,6 +3,7 @@
 
 #include "fs/FileOps.h"
 #include "support/TestFiles.h"
+#include "ui/WindowClasses.h"
 
 #include <gtest/gtest.h>
 
@@ -78,14 +79,14 @@ public:
     // Answers the folder dialog with folder, then the password dialog with password.
     void AnswerFolder(const std::wstring& folder)
     {
-        HWND dialog = app->WaitForWindow(L"TfrmSetOutput");
+        HWND dialog = app->WaitForWindow(window_class::kFolder);
         ASSERT_TRUE(dialog);
         Type(Child(dialog, L"Edit"), folder);
         Click(Child(dialog, L"Button", L"OK"));
     }
     void AnswerPassword(const std::wstring& password)
     {
-        HWND dialog = app->WaitForWindow(L"TfrmPassword");
+        HWND dialog = app->WaitForWindow(window_class::kPassword);
         ASSERT_TRUE(dialog);
         Type(Child(dialog, L"Edit"), password);
         Click(Child(dialog, L"Button", L"OK"));
@@ -95,7 +96,7 @@ public:
     {
         AnswerFolder(out());
         AnswerPassword(password);
-        return app->WaitForWindow(L"TfrmMain");
+        return app->WaitForWindow(window_class::kProgress);
     }
     // The message box that comes next: its text, after pressing button (IDOK, IDCANCEL).
     std::wstring AnswerMessageBox(int button = IDOK)
@@ -129,12 +130,12 @@ TEST(EndToEnd, UnpacksIntoAFolderNamedAfterThePackage)
 TEST(EndToEnd, CancellingTheFolderDialogEndsTheProgram)
 {
     PackageRun run("good.exe");
-    HWND dialog = run.app->WaitForWindow(L"TfrmSetOutput");
+    HWND dialog = run.app->WaitForWindow(window_class::kFolder);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(TextOf(Child(dialog, L"Edit")), run.scratch.path()); // the program's own folder
     Click(Child(dialog, L"Button", L"Cancel"));
     ASSERT_TRUE(run.app->WaitForExit());
-    EXPECT_FALSE(run.app->FindWindowOf(L"TfrmPassword"));
+    EXPECT_FALSE(run.app->FindWindowOf(window_class::kPassword));
     EXPECT_TRUE(run.TempIsEmpty());
 }
 
@@ -145,8 +146,8 @@ TEST(EndToEnd, ABlankFolderIsReportedAndTheProgramWaitsToBeClosed)
     EXPECT_EQ(run.AnswerMessageBox(), L"Specify a location for extracted files.");
     ::Sleep(500);
     EXPECT_TRUE(run.app->Running());
-    EXPECT_FALSE(run.app->FindWindowOf(L"TfrmPassword"));
-    ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(run.app->FindWindowOf(window_class::kPassword));
+    ::PostMessageW(run.app->FindWindowOf(window_class::kProgress), WM_CLOSE, 0, 0);
     ASSERT_TRUE(run.app->WaitForExit());
     EXPECT_TRUE(run.TempIsEmpty());
 }
@@ -179,7 +180,7 @@ TEST(EndToEndInTheSystemsLanguage, AWrongPasswordIsReportedInIt)
     const SystemLanguageTexts* texts = TextsOfTheSystemLanguage();
     ASSERT_TRUE(texts) << "the system's language is not one this suite knows";
     PackageRun run("good.exe");
-    HWND dialog = run.app->WaitForWindow(L"TfrmSetOutput");
+    HWND dialog = run.app->WaitForWindow(window_class::kFolder);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(TextOf(dialog), texts->folderTitle);
     run.AnswerFolder(run.out());
@@ -246,7 +247,7 @@ TEST(EndToEnd, ClashesAreAnsweredThroughTheOverwriteDialog)
         run.AnswerFolder(run.out());
         run.AnswerPassword(L"secret");
 
-        HWND dialog = run.app->WaitForWindow(L"TfrmOverWrite");
+        HWND dialog = run.app->WaitForWindow(window_class::kOverwrite);
         ASSERT_TRUE(dialog);
         EXPECT_EQ(TextOf(dialog), L"Confirm File Replace");
         EXPECT_TRUE(Child(dialog, L"Static", L"4 bytes"));
@@ -256,7 +257,7 @@ TEST(EndToEnd, ClashesAreAnsweredThroughTheOverwriteDialog)
             Click(Child(dialog, L"Button", answer));
             questions = 1;
         } else {
-            for (; dialog; dialog = run.app->WaitForWindow(L"TfrmOverWrite", 3000)) {
+            for (; dialog; dialog = run.app->WaitForWindow(window_class::kOverwrite, 3000)) {
                 ::PostMessageW(dialog, WM_CLOSE, 0, 0);
                 ++questions;
                 e2e::WaitUntil([&] { return !::IsWindow(dialog); }, 5000);
@@ -290,7 +291,7 @@ TEST(EndToEnd, TheKeyboardAloneRunsTheWholeProgram)
     for (const wchar_t* name : {L"c1.txt", L"c2.txt", L"c3.txt", L"c4.txt"})
         WriteFile(run.target() + L"clash\\" + name, "old!");
 
-    HWND folder = run.app->WaitForWindow(L"TfrmSetOutput");
+    HWND folder = run.app->WaitForWindow(window_class::kFolder);
     ASSERT_TRUE(folder);
     HWND folderEdit = Child(folder, L"Edit");
     ASSERT_TRUE(e2e::TabTo(folder, folderEdit)); // its text is selected: typing replaces it
@@ -299,7 +300,7 @@ TEST(EndToEnd, TheKeyboardAloneRunsTheWholeProgram)
     ASSERT_TRUE(e2e::TabTo(folder, Child(folder, L"Button", L"OK")));
     e2e::PressKey(folder, VK_SPACE);
 
-    HWND password = run.app->WaitForWindow(L"TfrmPassword");
+    HWND password = run.app->WaitForWindow(window_class::kPassword);
     ASSERT_TRUE(password);
     HWND passwordEdit = Child(password, L"Edit");
     ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(password) == passwordEdit; }, 5000)); // where it starts
@@ -307,7 +308,7 @@ TEST(EndToEnd, TheKeyboardAloneRunsTheWholeProgram)
     ASSERT_TRUE(e2e::TabTo(password, Child(password, L"Button", L"OK")));
     e2e::PressKey(password, VK_SPACE);
 
-    HWND overwrite = run.app->WaitForWindow(L"TfrmOverWrite");
+    HWND overwrite = run.app->WaitForWindow(window_class::kOverwrite);
     ASSERT_TRUE(overwrite);
     ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::FocusOf(overwrite) != nullptr; }, 5000));
     e2e::PressAccessKey(overwrite, L'a'); // "Yes to &All"
@@ -435,7 +436,7 @@ TEST(EndToEnd, AClashQuestionIsSeenWhileTheWindowIsMinimisedOrInTheBackground)
             ::ShowWindow(main, SW_MINIMIZE);
         ASSERT_TRUE(e2e::WaitUntil([&] { return background ? !::IsWindowVisible(main) : ::IsIconic(main) != FALSE; }));
 
-        HWND dialog = run.app->WaitForWindow(L"TfrmOverWrite", 120000);
+        HWND dialog = run.app->WaitForWindow(window_class::kOverwrite, 120000);
         ASSERT_TRUE(dialog);
         EXPECT_TRUE(e2e::OnTheWorkArea(dialog));
         Click(Child(dialog, L"Button", L"Yes"));
@@ -453,18 +454,18 @@ TEST(EndToEnd, AClashQuestionIsSeenWhileTheWindowIsMinimisedOrInTheBackground)
 // back in front when the main window is restored.
 TEST(EndToEnd, AQuestionHiddenWithItsOwnerWaitsForItsAnswer)
 {
-    for (const wchar_t* question : {L"TfrmSetOutput", L"TfrmPassword", L"TfrmOverWrite"}) {
+    for (const wchar_t* question : {window_class::kFolder, window_class::kPassword, window_class::kOverwrite}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(question)));
         PackageRun run("good.exe");
         ::CreateDirectoryW(run.target().c_str(), nullptr);
         WriteFile(run.target() + L"one.txt", "old!");
-        if (std::wstring(question) != L"TfrmSetOutput")
+        if (std::wstring(question) != window_class::kFolder)
             run.AnswerFolder(run.out());
-        if (std::wstring(question) == L"TfrmOverWrite")
+        if (std::wstring(question) == window_class::kOverwrite)
             run.AnswerPassword(L"secret");
         HWND dialog = run.app->WaitForWindow(question);
         ASSERT_TRUE(dialog);
-        HWND main = run.app->FindWindowOf(L"TfrmMain");
+        HWND main = run.app->FindWindowOf(window_class::kProgress);
         ::ShowWindow(main, SW_MINIMIZE);
         ::ShowOwnedPopups(main, FALSE);
         ASSERT_TRUE(e2e::WaitUntil([&] { return !::IsWindowVisible(dialog); }));
@@ -475,11 +476,11 @@ TEST(EndToEnd, AQuestionHiddenWithItsOwnerWaitsForItsAnswer)
 
         ::ShowWindow(main, SW_RESTORE);
         ASSERT_TRUE(e2e::WaitUntil([&] { return ::IsWindowVisible(dialog) != FALSE; }));
-        if (std::wstring(question) == L"TfrmSetOutput")
+        if (std::wstring(question) == window_class::kFolder)
             run.AnswerFolder(run.out());
-        if (std::wstring(question) != L"TfrmOverWrite")
+        if (std::wstring(question) != window_class::kOverwrite)
             run.AnswerPassword(L"secret");
-        HWND clash = run.app->WaitForWindow(L"TfrmOverWrite");
+        HWND clash = run.app->WaitForWindow(window_class::kOverwrite);
         ASSERT_TRUE(clash);
         Click(Child(clash, L"Button", L"No"));
         ASSERT_TRUE(run.app->WaitForExit());
@@ -514,8 +515,8 @@ TEST(EndToEnd, ACloseConfirmedWhileTheOverwriteQuestionIsOpenEndsTheProgram)
     WriteFile(run.target() + L"one.txt", "old!");
     run.AnswerFolder(run.out());
     run.AnswerPassword(L"secret");
-    ASSERT_TRUE(run.app->WaitForWindow(L"TfrmOverWrite"));
-    ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run.app->WaitForWindow(window_class::kOverwrite));
+    ::PostMessageW(run.app->FindWindowOf(window_class::kProgress), WM_CLOSE, 0, 0);
     EXPECT_EQ(run.AnswerMessageBox(IDOK), L"Are you sure you want to cancel?");
     ASSERT_TRUE(run.app->WaitForExit(10000));
     EXPECT_EQ(run.app->ExitCode(), 0u);
@@ -543,10 +544,10 @@ TEST(EndToEnd, AClashQuestionWaitsForTheCloseQuestion)
             return std::filesystem::file_size(path, error) == 268435456u && !error;
         };
         ASSERT_TRUE(e2e::WaitUntil([&] { return !FindBelow(run.temp(), staged).empty(); }, 120000));
-        EXPECT_FALSE(e2e::WaitUntil([&] { return run.app->FindWindowOf(L"TfrmOverWrite") != nullptr; }, 6000));
+        EXPECT_FALSE(e2e::WaitUntil([&] { return run.app->FindWindowOf(window_class::kOverwrite) != nullptr; }, 6000));
         Click(::GetDlgItem(question, confirmed ? IDOK : IDCANCEL));
         if (!confirmed) {
-            HWND clash = run.app->WaitForWindow(L"TfrmOverWrite");
+            HWND clash = run.app->WaitForWindow(window_class::kOverwrite);
             ASSERT_TRUE(clash);
             Click(Child(clash, L"Button", L"No"));
         }
@@ -561,13 +562,13 @@ TEST(EndToEnd, AClashQuestionWaitsForTheCloseQuestion)
 // there and then: no question, no job.
 TEST(EndToEnd, ACloseDuringTheFolderOrPasswordDialogEndsTheProgram)
 {
-    for (const wchar_t* dialog : {L"TfrmSetOutput", L"TfrmPassword"}) {
+    for (const wchar_t* dialog : {window_class::kFolder, window_class::kPassword}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(dialog)));
         PackageRun run("good.exe");
-        if (std::wstring(dialog) == L"TfrmPassword")
+        if (std::wstring(dialog) == window_class::kPassword)
             run.AnswerFolder(run.out());
         ASSERT_TRUE(run.app->WaitForWindow(dialog));
-        ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+        ::PostMessageW(run.app->FindWindowOf(window_class::kProgress), WM_CLOSE, 0, 0);
         ASSERT_TRUE(run.app->WaitForExit(10000));
         EXPECT_EQ(run.app->ExitCode(), 0u);
         EXPECT_FALSE(Exists(run.target()));
@@ -582,7 +583,7 @@ TEST(EndToEnd, EntriesThatLandOnOneNameAreAskedAbout)
     PackageRun run("case.exe");
     run.AnswerFolder(run.out());
     run.AnswerPassword(L"secret");
-    HWND dialog = run.app->WaitForWindow(L"TfrmOverWrite");
+    HWND dialog = run.app->WaitForWindow(window_class::kOverwrite);
     ASSERT_TRUE(dialog);
     Click(Child(dialog, L"Button", L"Auto Rename"));
     ASSERT_TRUE(run.app->WaitForExit());
@@ -627,7 +628,7 @@ TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
         // On another volume the staged file is copied beside the target, then renamed.
         {"placement by copy", true,
          [](PackageRun& run) {
-             if (HWND clash = run.app->FindWindowOf(L"TfrmOverWrite"))
+             if (HWND clash = run.app->FindWindowOf(window_class::kOverwrite))
                  Click(Child(clash, L"Button", L"Yes"));
              std::error_code error;
              return !FindBelow(L"G:\\killed\\", [&](const std::filesystem::path& path) {
@@ -635,14 +636,14 @@ TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
                      }).empty();
          },
          L"G:\\killed"},
-        {"overwrite question open", true, [](PackageRun& run) { return run.app->FindWindowOf(L"TfrmOverWrite") != nullptr; }},
+        {"overwrite question open", true, [](PackageRun& run) { return run.app->FindWindowOf(window_class::kOverwrite) != nullptr; }},
         {"close question open", false,
          [](PackageRun& run) {
              if (SizeOfFileBelow(run.target(), L"huge.bin") == 0)
                  return false;
              if (run.app->FindWindowOf(L"#32770"))
                  return true;
-             ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+             ::PostMessageW(run.app->FindWindowOf(window_class::kProgress), WM_CLOSE, 0, 0);
              return run.app->WaitForMessageBox(2000) != nullptr;
          }},
     };
@@ -663,7 +664,7 @@ TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
         }
         run.AnswerFolder(output);
         run.AnswerPassword(L"secret");
-        ASSERT_TRUE(run.app->WaitForWindow(L"TfrmMain"));
+        ASSERT_TRUE(run.app->WaitForWindow(window_class::kProgress));
         ASSERT_TRUE(e2e::WaitUntil([&] { return phase.reached(run); }, 120000));
         ::TerminateProcess(run.app->process(), 9);
         ASSERT_TRUE(run.app->WaitForExit());
@@ -692,7 +693,7 @@ TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
 TEST(EndToEnd, TwoCopiesAtOnceLeaveEachOthersWorkingFolder)
 {
     PackageRun first("good.exe");
-    ASSERT_TRUE(first.app->WaitForWindow(L"TfrmSetOutput"));
+    ASSERT_TRUE(first.app->WaitForWindow(window_class::kFolder));
     PackageRun second("good.exe", {}, L"", {}, first.temp());
     second.AnswerFolder(second.out());
     second.AnswerPassword(L"secret");
@@ -720,7 +721,7 @@ TEST(EndToEnd, TheFirstQuestionDoesNotWaitForASlowDrive)
             ++found;
         return found;
     };
-    ASSERT_TRUE(run.app->WaitForWindow(L"TfrmSetOutput"));
+    ASSERT_TRUE(run.app->WaitForWindow(window_class::kFolder));
     ASSERT_TRUE(e2e::WaitUntil([&] { return count("asked") > 0; }, 10000)) << "the sweep never asked a drive";
     EXPECT_LT(count("answered"), count("asked")) << "the question waited for the sweep";
 
@@ -744,7 +745,7 @@ TEST(EndToEnd, TwoCopiesIntoOneFolderBothEndWithTheFileWhole)
     second.AnswerFolder(first.out());
     second.AnswerPassword(L"secret");
 
-    const HWND question = second.app->WaitForWindow(L"TfrmOverWrite", 120000);
+    const HWND question = second.app->WaitForWindow(window_class::kOverwrite, 120000);
     ASSERT_TRUE(question) << "the second copy did not ask";
     ASSERT_TRUE(first.app->WaitForExit(120000));
     EXPECT_TRUE(IsTheWholeHugeFile(first.target() + L"huge.bin"));
@@ -761,14 +762,14 @@ TEST(EndToEnd, ThePasswordLeavesItsBoxOnceTheJobHasIt)
 {
     PackageRun run("huge.exe");
     run.AnswerFolder(run.out());
-    const HWND dialog = run.app->WaitForWindow(L"TfrmPassword");
+    const HWND dialog = run.app->WaitForWindow(window_class::kPassword);
     ASSERT_TRUE(dialog);
     Type(Child(dialog, L"Edit"), L"secret");
     Click(Child(dialog, L"Button", L"OK"));
-    ASSERT_TRUE(run.app->WaitForWindow(L"TfrmMain"));
+    ASSERT_TRUE(run.app->WaitForWindow(window_class::kProgress));
     EXPECT_TRUE(e2e::WaitUntil([&] { return TextOf(Child(dialog, L"Edit")).empty(); }, 2000))
         << testing::PrintToString(TextOf(Child(dialog, L"Edit")));
-    ::PostMessageW(run.app->FindWindowOf(L"TfrmMain"), WM_CLOSE, 0, 0);
+    ::PostMessageW(run.app->FindWindowOf(window_class::kProgress), WM_CLOSE, 0, 0);
     run.AnswerMessageBox(IDOK);
     ASSERT_TRUE(run.app->WaitForExit());
 }
@@ -820,13 +821,13 @@ TEST(EndToEnd, NoDllIsLoadedFromThePackagesFolderOrItsCurrentFolder)
 TEST(EndToEndInJapanese, CaptionsAndAFullRun)
 {
     PackageRun run("good.exe");
-    HWND dialog = run.app->WaitForWindow(L"TfrmSetOutput");
+    HWND dialog = run.app->WaitForWindow(window_class::kFolder);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(TextOf(dialog), L"解凍");
     EXPECT_TRUE(Child(dialog, L"Static", L"解凍先:(&E)"));
     EXPECT_TRUE(Child(dialog, L"Button", L"取消"));
     run.AnswerFolder(run.out());
-    HWND password = run.app->WaitForWindow(L"TfrmPassword");
+    HWND password = run.app->WaitForWindow(window_class::kPassword);
     ASSERT_TRUE(password);
     EXPECT_EQ(TextOf(password), L"パスワード入力");
     run.AnswerPassword(L"secret");
