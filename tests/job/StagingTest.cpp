@@ -215,13 +215,15 @@ TEST(PlaceFile, WaitsForAFileThatAnotherProgramHolds)
         WriteFile(staged, "new");
         WriteFile(target, "precious");
         win32::KernelHandle letGo(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        win32::KernelHandle holding(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
         std::thread holder([&] {
             const win32::FileHandle held(::CreateFileW((c.holdTarget ? target : staged).c_str(), GENERIC_READ,
                                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+            ::SetEvent(holding.get());
             ::WaitForSingleObject(letGo.get(), c.heldMs);
         });
-        ::Sleep(50); // held before placement begins
+        ::WaitForSingleObject(holding.get(), INFINITE); // held before placement begins
         std::wstring error;
         try {
             EXPECT_EQ(PlaceFile(staged, target, true), PlaceResult::Placed);
