@@ -183,7 +183,7 @@ bool RunSequence::CloseQuery()
     if (!JobAlive() || job_->Finished())
         return false; // its report is handled, or on the way, and closes the window
     progress_.Cancel();
-    if (progress_.extractPhase.load()) {
+    if (ExtractionBegun(progress_.phase.load())) {
         // The job stops at its next look and reports; that report closes the window. What the job
         // still holds open stays until then.
         state_ = State::Cancelling;

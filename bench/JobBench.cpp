@@ -46,7 +46,7 @@ int RunJob(const std::wstring& package, const std::wstring& output, bool again)
     input.onStep = [&](JobStep step, const std::wstring&) {
         if (step != JobStep::Progress)
             return;
-        double& mark = progress.extractPhase.load() ? extractStarted : checkStarted;
+        double& mark = ExtractionBegun(progress.phase.load()) ? extractStarted : checkStarted;
         if (mark == 0)
             mark = Now();
     };

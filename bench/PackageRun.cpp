@@ -10,6 +10,7 @@
 //
 // Prints one line: seconds from start to exit, and the process's peak working set in bytes.
 #include "e2e/Driver.h"
+#include "ui/WindowClasses.h"
 
 #include "Clock.h"
 
@@ -43,12 +44,12 @@ size_t WaitMeasuringMemory(HANDLE process)
 // Answers the two questions; false when a window did not come.
 bool AnswerQuestions(const Package& app, const std::wstring& output, const std::wstring& password)
 {
-    HWND folder = app.WaitForWindow(L"TfrmSetOutput");
+    HWND folder = app.WaitForWindow(window_class::kFolder);
     if (!folder)
         return false;
     Type(Child(folder, L"Edit"), output);
     Click(::GetDlgItem(folder, 100)); // OK
-    HWND ask = app.WaitForWindow(L"TfrmPassword");
+    HWND ask = app.WaitForWindow(window_class::kPassword);
     if (!ask)
         return false;
     Type(Child(ask, L"Edit"), password);
@@ -76,7 +77,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     if (mode == L"again") {
-        HWND clash = app.WaitForWindow(L"TfrmOverWrite", 600000);
+        HWND clash = app.WaitForWindow(window_class::kOverwrite, 600000);
         if (!clash) {
             std::fprintf(stderr, "package_run: the clash question did not come\n");
             return 1;

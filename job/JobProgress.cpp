@@ -12,10 +12,7 @@ ProgressSnapshot JobProgress::Snapshot() const
     now.totalSize = totalSize;
     now.currentSize = currentSize;
     now.cancel = cancelled_;
-    now.extractPhase = extractPhase;
-    now.holdProgress = holdProgress;
-    now.stagedExtract = stagedExtract;
-    now.placing = placing;
+    now.phase = phase;
     now.fileCount = fileCount;
     now.placedCount = placedCount;
     return now;
@@ -38,8 +35,12 @@ void JobProgress::Cancel()
 
 void JobProgress::WaitWhilePaused()
 {
+    if (!paused_.load())
+        return;
+    held_ = true;
     while (paused_.load() && !cancelled_.load())
         ::WaitForSingleObject(running_.get(), 100);
+    held_ = false;
 }
 
 int32_t JobProgress::OnLibraryProgress(int32_t isTotal, int64_t value)
@@ -50,6 +51,9 @@ int32_t JobProgress::OnLibraryProgress(int32_t isTotal, int64_t value)
     if (isTotal == kProgressOpening)
         return 0;
     (isTotal ? totalSize : currentSize).store(value);
+    // The trace is for whoever watches the debugger output (a debugger, DebugView) when a job
+    // seems stuck: the values as the library reports them, in a form that tools watching for it
+    // match to the character (JobProgressTest holds it). Nothing in the program reads it.
     // Called from inside the library: the trace must not raise, even without memory for its text.
     try {
         const wchar_t* name = isTotal ? L"g_nTotalSize" : L"g_nCurrentSize";

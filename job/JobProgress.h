@@ -9,15 +9,28 @@
 #include <atomic>
 #include <cstdint>
 
+// Where the job is, in the order it gets there; the window's tick weighs each its own way.
+enum class JobPhase : int32_t {
+    Staging,          // copying the archive out of the package
+    Checking,         // the inventory, the password check, making the target: only the time moves
+    Extracting,       // extracting straight into the target
+    ExtractingStaged, // extracting the whole archive into a scratch folder
+    Placing,          // placing staged files into the target
+    Settling,         // between and after those: the files' last steps, only the time moves
+};
+
+// Whether files may have been written into the target: from just before extraction to the end.
+inline bool ExtractionBegun(JobPhase phase)
+{
+    return phase >= JobPhase::Extracting;
+}
+
 // One reading of the job's progress, for the window's tick.
 struct ProgressSnapshot {
     int64_t totalSize = 0;     // bytes of the current phase
     int64_t currentSize = 0;   // bytes done of it
     bool cancel = false;       // the job is cancelled
-    bool extractPhase = false; // from just before extraction to the end of the job
-    bool holdProgress = false; // between phases: only the elapsed time moves
-    bool stagedExtract = false;// extracting the whole archive into a scratch folder
-    bool placing = false;      // placing staged files into the target folder
+    JobPhase phase = JobPhase::Staging;
     int32_t fileCount = 0;     // archive entries that are not folders
     int32_t placedCount = 0;   // staged files the placement has finished with
 };
@@ -40,6 +53,9 @@ public:
 
     // The worker's side: returns once the job is not paused (or is cancelled).
     void WaitWhilePaused();
+    // Whether the worker is held in WaitWhilePaused now: the sign a watcher waits for that the
+    // pause has taken hold.
+    bool WorkerHeld() const { return held_.load(); }
     // The archive library's progress report: stores a total or the bytes done, and answers 1
     // (stop) once the job is cancelled. A paused job waits here.
     int32_t OnLibraryProgress(int32_t isTotal, int64_t value);
@@ -48,17 +64,15 @@ public:
     // last values that the archive library reported.
     std::atomic<int64_t> totalSize{0};
     std::atomic<int64_t> currentSize{0};
-    std::atomic<bool> extractPhase{false};
-    std::atomic<bool> holdProgress{false};
-    std::atomic<bool> stagedExtract{false};
-    std::atomic<bool> placing{false};
+    std::atomic<JobPhase> phase{JobPhase::Staging};
     std::atomic<int32_t> fileCount{0};
     std::atomic<int32_t> placedCount{0};
 
 private:
     std::atomic<bool> cancelled_{false};
     std::atomic<bool> paused_{false};
+    std::atomic<bool> held_{false};
     win32::KernelHandle running_; // signalled while the job may run
 };
 
-static_assert(std::atomic<int64_t>::is_always_lock_free);
+static_assert(std::atomic<int64_t>::is_always_lock_free && std::atomic<JobPhase>::is_always_lock_free);

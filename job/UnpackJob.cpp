@@ -4,12 +4,13 @@
 #include "fs/FileFacts.h"
 #include "fs/FileOps.h"
 #include "fs/Paths.h"
+#include "fs/ScratchNames.h"
 #include "fs/ResourceFile.h"
 #include "fs/WorkFolder.h"
-#include "job/EntryPlaces.h"
 #include "job/PackageFormat.h"
 #include "job/PackageMarker.h"
 #include "job/PasswordProbe.h"
+#include "job/ReportTexts.h"
 #include "job/Staging.h"
 #include "job/ZoneMark.h"
 #include "lang/Format.h"
@@ -95,7 +96,7 @@ void UnpackJob::RunJob()
     try {
         if (end == JobOutcome::Failed && extracting_)
             result_.message += WhatCameOut();
-        const std::wstring renamed = RenamedEntries();
+        const std::wstring renamed = RenamedEntriesText(inventory_.renamed);
         if (end == JobOutcome::Failed)
             result_.message += renamed.empty() ? L"" : L"\r\n\r\n" + renamed;
         else if (!progress_.Cancelled())
@@ -119,68 +120,28 @@ void UnpackJob::RunJob()
     host_.JobEnded(end);
 }
 
-namespace {
-
-constexpr size_t kEntriesNamed = 5;
-
-// The first few of names, one a line, then "and N more".
-std::wstring Listed(const std::vector<std::wstring>& names)
-{
-    std::wstring text;
-    for (size_t n = 0; n < names.size() && n < kEntriesNamed; ++n)
-        text += L"\r\n" + names[n];
-    if (names.size() > kEntriesNamed) {
-        const std::wstring more = std::to_wstring(names.size() - kEntriesNamed);
-        text += L"\r\n" + LangText(key::kAndMore, {more}, L"and " + more + L" more");
-    }
-    return text;
-}
-
-} // namespace
-
 // After a failure that left whole files: how many there are, and which entries did not come out.
 std::wstring UnpackJob::WhatCameOut()
 {
     size_t whole = 0;
     std::vector<std::wstring> missing;
-    for (uint32_t i = 0; i < entryCount_; ++i) {
+    for (uint32_t i = 0; i < inventory_.places.size(); ++i) {
         if (reader_->ItemIsFolder(i) || reader_->ItemPath(i) == kMarkerName)
             continue;
-        const bool staged = anyExists_ || takenLate_.count(i) > 0;
-        const bool out = staged ? settled_.count(i) > 0 : reader_->ItemResult(i) == sevenzip::kResultOk;
+        const bool staged = inventory_.anyExists || takenLate_.count(i) > 0;
+        const bool out = staged ? placement_ && placement_->Settled(i) : reader_->ItemResult(i) == sevenzip::kResultOk;
         if (out)
             ++whole;
         else
             missing.push_back(reader_->ItemPath(i));
     }
-    if (whole == 0)
-        return {};
-    const std::wstring count = std::to_wstring(whole);
-    std::wstring text = L"\r\n\r\n" + LangText(key::kKeptWholeFiles, {count}, L"Files extracted whole and kept in the folder: " + count);
-    if (!missing.empty())
-        text += L"\r\n" + LangText(key::kNotExtractedList, {}, L"Not extracted:") + Listed(missing);
-    return text;
+    return WhatCameOutText(whole, missing);
 }
-
-// The entries placed under new names because a file and a folder wanted one name.
-std::wstring UnpackJob::RenamedEntries() const
-{
-    if (renamed_.empty())
-        return {};
-    std::vector<std::wstring> lines;
-    for (const auto& [path, place] : renamed_)
-        lines.push_back(path + L" \u2192 " + place);
-    return LangText(key::kPlacedUnderNewNames, {}, L"Windows cannot keep these names apart; they were placed under new names:") +
-           Listed(lines);
-}
-
-// Where an entry is staged in a scratch folder: under its number, so that entries that land on
-// one name in the target stay apart there, with its extension for the icon the question shows.
 
 std::set<uint32_t> UnpackJob::MarkerEntries() const
 {
     std::set<uint32_t> markers;
-    for (uint32_t i = 0; i < entryCount_; ++i)
+    for (uint32_t i = 0; i < inventory_.places.size(); ++i)
         if (reader_->ItemPath(i) == kMarkerName && !reader_->ItemIsFolder(i))
             markers.insert(i);
     return markers;
@@ -192,9 +153,15 @@ JobOutcome UnpackJob::Run()
     zoneMark_ = MarkFor(ReadPackageStream(input_.programPath), input_.programPath);
     if (auto end = StageAndOpen())
         return *end;
+    std::optional<Inventory> inventory = TakeInventory(*reader_, target_, progress_);
+    if (!inventory)
+        return JobOutcome::Finished; // cancelled
+    inventory_ = std::move(*inventory);
     if (auto end = CheckPassword())
         return *end;
-    return Extract();
+    if (auto end = PrepareTarget())
+        return *end;
+    return inventory_.anyExists ? ExtractStaged() : ExtractIntoTarget();
 }
 
 // Copies the archive out of the program file, deploys the library and opens the archive.
@@ -210,14 +177,14 @@ std::optional<JobOutcome> UnpackJob::StageAndOpen()
         progress_.totalSize = remaining;
         host_.ShowTotalSize(remaining);
         progress_.currentSize = 0;
-        progress_.extractPhase = false;
+        progress_.phase = JobPhase::Staging;
         CopyPayload(*program, *staged, remaining, [this](int64_t left) {
             progress_.currentSize = progress_.totalSize.load() - left;
             progress_.WaitWhilePaused();
             return !progress_.Cancelled();
         });
     }
-    progress_.holdProgress = true;
+    progress_.phase = JobPhase::Checking;
     if (progress_.Cancelled())
         return JobOutcome::Finished;
 
@@ -233,142 +200,116 @@ std::optional<JobOutcome> UnpackJob::StageAndOpen()
     win32::ComPtr<sevenzip::IInStream> stream(new sevenzip::FileStream(std::move(staged)));
     reader_->OpenArchiveStream(stream.get(), SEARCH_WINDOW);
     reader_->SetPassword(input_.password);
-    entryCount_ = reader_->ItemCount();
     return std::nullopt;
 }
 
-// Inventory, then the password check on the marker entry.
+// The password check on the marker entry.
 std::optional<JobOutcome> UnpackJob::CheckPassword()
 {
-    const std::wstring& target = target_;
-    std::vector<EntryName> names;
-    progress_.fileCount = 0;
-    for (uint32_t i = 0; i < entryCount_; ++i) {
-        const std::wstring path = reader_->ItemPath(i);
-        RefuseUnsafeEntryPath(path, target);
-        names.push_back({fs::MapEntryPath(path), reader_->ItemIsFolder(i)});
-        if (names.back().folder)
-            continue;
-        progress_.WaitWhilePaused();
-        if (progress_.Cancelled())
-            return JobOutcome::Finished;
-        ++progress_.fileCount;
-        totalSize_ += static_cast<int64_t>(reader_->ItemSize(i));
-    }
-    // Entries that land on one name in the target clash as existing files do; only a target
-    // folder that is there can hold an existing file, and one clash is enough to know.
-    bool mayClash = fs::FolderExists(target);
-    for (const EntryPlace& place : PlanEntryPlaces(names)) {
-        const uint32_t i = static_cast<uint32_t>(places_.size());
-        places_.push_back(place.path);
-        if (names[i].folder)
-            continue;
-        if (place.renamed)
-            renamed_.emplace_back(reader_->ItemPath(i), place.path);
-        if (place.clashesWithEarlier || (mayClash && fs::FileExists(target + place.path))) {
-            anyExists_ = true;
-            mayClash = false;
-        }
-    }
-
-    const fs::WorkFolder probeFolder(totalSize_, input_.workFolderCalls); // goes with the check
+    const fs::WorkFolder probeFolder(inventory_.totalSize, input_.workFolderCalls); // goes with the check
     if (PasswordRefused(*reader_, MarkerEntries(), probeFolder.path(), [this] { return progress_.Cancelled(); }))
         return JobOutcome::WrongPassword;
     return std::nullopt;
 }
 
-JobOutcome UnpackJob::Extract()
+// The scratch folder when files clash, room for the files, and the target folder.
+std::optional<JobOutcome> UnpackJob::PrepareTarget()
 {
-    const std::wstring& target = target_;
-    if (anyExists_)
-        scratch_ = fs::WorkFolder(totalSize_, input_.workFolderCalls);
-    const std::wstring scratch = scratch_.path();
-    CheckFreeSpace(scratch);
-    createdTarget_ = !fs::FolderExists(target);
-    existedBefore_ = fs::ExistingAncestor(target);
-    for (int attempts = 0; !fs::FolderExists(target);) {
-        fs::CreateFolderChain(target);
+    if (inventory_.anyExists)
+        scratch_ = fs::WorkFolder(inventory_.totalSize, input_.workFolderCalls);
+    CheckFreeSpace(scratch_.path());
+    createdTarget_ = !fs::FolderExists(target_);
+    existedBefore_ = fs::ExistingAncestor(target_);
+    for (int attempts = 0; !fs::FolderExists(target_);) {
+        fs::CreateFolderChain(target_);
         if (++attempts >= kFolderAttempts || progress_.Cancelled())
             break;
-        if (!fs::FolderExists(target))
+        if (!fs::FolderExists(target_))
             ::Sleep(kFolderRetryMs);
     }
-    if (!fs::FolderExists(target))
+    if (!fs::FolderExists(target_))
         return JobOutcome::NoTargetFolder;
-
-    progress_.holdProgress = false;
     progress_.placedCount = 0;
-    progress_.extractPhase = true;
     extracting_ = true;
-    if (!anyExists_) {
-        extractingIntoTarget_ = true;
-        // A name that another program takes after the inventory (a second copy of this package,
-        // a sync client) is never written over: that entry is staged and asked about.
-        const auto whenTaken = [this](uint32_t index) {
-            if (scratch_.path().empty())
-                scratch_ = fs::WorkFolder(totalSize_, input_.workFolderCalls);
-            takenLate_.insert(index);
-            return scratch_.path() + StagedName(index);
-        };
-        std::exception_ptr failed;
-        // Each file once whole: the package's mark, then its stored times and attributes (writing
-        // a stream changes a file's time on Windows). One staged instead gets its times only (the
-        // question shows them), the rest once placed.
-        const auto whenWhole = [this](uint32_t index, ByteStream& file) {
-            if (takenLate_.count(index) != 0) {
-                fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), false);
-                return;
-            }
-            if (!zoneMark_.empty())
-                WriteMark(file.path(), zoneMark_);
-            fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), true);
-        };
-        try {
-            reader_->ExtractAllTo(target, places_, MarkerEntries(), true, whenTaken, whenWhole);
-        } catch (const win32::Error&) {
-            if (takenLate_.empty() || progress_.Cancelled())
-                throw;
-            failed = std::current_exception(); // reported once the staged entries are placed
+    placement_.emplace(*reader_, inventory_.places, target_, host_, progress_, input_.placementCalls,
+                       [this](uint32_t index, const std::wstring& path) { FinishPlacedFile(index, path); },
+                       [this](const std::wstring& to) { Step(JobStep::Placing, to); });
+    return std::nullopt;
+}
+
+// No file clashes: each comes out straight into the target folder.
+JobOutcome UnpackJob::ExtractIntoTarget()
+{
+    progress_.phase = JobPhase::Extracting;
+    extractingIntoTarget_ = true;
+    // A name that another program takes after the inventory (a second copy of this package, a
+    // sync client) is never written over: that entry is staged and asked about.
+    const auto whenTaken = [this](uint32_t index) {
+        if (scratch_.path().empty())
+            scratch_ = fs::WorkFolder(inventory_.totalSize, input_.workFolderCalls);
+        takenLate_.insert(index);
+        return scratch_.path() + fs::StagedName(index, inventory_.places[index]);
+    };
+    // Each file once whole: the package's mark, then its stored times and attributes (writing a
+    // stream changes a file's time on Windows). One staged instead gets its times only (the
+    // question shows them), the rest once placed.
+    const auto whenWhole = [this](uint32_t index, ByteStream& file) {
+        if (takenLate_.count(index) != 0) {
+            fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), false);
+            return;
+        }
+        if (!zoneMark_.empty())
+            WriteMark(file.path(), zoneMark_);
+        fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), true);
+    };
+    std::exception_ptr failed;
+    try {
+        reader_->ExtractAllTo(target_, inventory_.places, MarkerEntries(), true, whenTaken, whenWhole);
+    } catch (const win32::Error&) {
+        if (takenLate_.empty() || progress_.Cancelled())
+            throw;
+        failed = std::current_exception(); // reported once the staged entries are placed
+        errorBeforeCancel_ = true;
+    }
+    RemoveMarkerFile(target_);
+    extractingIntoTarget_ = false;
+    progress_.phase = JobPhase::Settling;
+    if (!takenLate_.empty() && !progress_.Cancelled())
+        placement_->PlaceFrom(scratch_.path(), &takenLate_);
+    if (failed)
+        std::rethrow_exception(failed);
+    if (!progress_.Cancelled())
+        MakeFolderEntries();
+    return JobOutcome::Finished;
+}
+
+// Some file clashes: everything comes out into the scratch folder first, then is placed.
+JobOutcome UnpackJob::ExtractStaged()
+{
+    progress_.phase = JobPhase::ExtractingStaged;
+    // Entries that came out whole are placed even when others failed; the failure is reported
+    // after them, as on the direct path.
+    std::exception_ptr failed;
+    try {
+        // The scratch folder is the program's own: nothing there has a final name.
+        reader_->ExtractAllTo(scratch_.path(), StagedPlaces(inventory_.places), MarkerEntries(), false, {},
+                              [this](uint32_t index, ByteStream& file) {
+                                  fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), false);
+                              });
+    } catch (const win32::Error&) {
+        // Damage met before any cancel is reported even when the person cancels later on.
+        if (!progress_.Cancelled()) {
+            failed = std::current_exception();
             errorBeforeCancel_ = true;
         }
-        RemoveMarkerFile(target);
-        extractingIntoTarget_ = false;
-        if (!takenLate_.empty() && !progress_.Cancelled()) {
-            progress_.holdProgress = true;
-            PlaceStagedFiles(scratch_.path(), &takenLate_);
-        }
-        if (failed)
-            std::rethrow_exception(failed);
-        if (!progress_.Cancelled())
-            MakeFolderEntries();
-    } else {
-        progress_.stagedExtract = true;
-        // Entries that came out whole are placed even when others failed; the failure is
-        // reported after them, as on the direct path.
-        std::exception_ptr failed;
-        try {
-            // The scratch folder is the program's own: nothing there has a final name.
-            reader_->ExtractAllTo(scratch, StagedPlaces(), MarkerEntries(), false, {},
-                                  [this](uint32_t index, ByteStream& file) {
-                                      fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), false);
-                                  });
-        } catch (const win32::Error&) {
-            // Damage met before any cancel is reported even when the person cancels later on.
-            if (!progress_.Cancelled()) {
-                failed = std::current_exception();
-                errorBeforeCancel_ = true;
-            }
-        }
-        progress_.stagedExtract = false;
-        progress_.holdProgress = true;
-        const JobOutcome end = progress_.Cancelled() ? JobOutcome::Finished : PlaceStagedFiles(scratch);
-        if (failed)
-            std::rethrow_exception(failed);
-        if (!progress_.Cancelled())
-            MakeFolderEntries();
-        return end;
     }
-    progress_.holdProgress = true;
+    progress_.phase = JobPhase::Settling;
+    if (!progress_.Cancelled())
+        placement_->PlaceFrom(scratch_.path());
+    if (failed)
+        std::rethrow_exception(failed);
+    if (!progress_.Cancelled())
+        MakeFolderEntries();
     return JobOutcome::Finished;
 }
 
@@ -386,17 +327,18 @@ void UnpackJob::FinishPlacedFile(uint32_t index, const std::wstring& path)
 // the deepest first, as making a folder inside another changes that one's time.
 void UnpackJob::MakeFolderEntries()
 {
+    const std::vector<std::wstring>& places = inventory_.places;
     std::vector<uint32_t> folders;
-    for (uint32_t i = 0; i < entryCount_; ++i)
+    for (uint32_t i = 0; i < places.size(); ++i)
         if (reader_->ItemIsFolder(i))
             folders.push_back(i);
     for (const uint32_t i : folders)
-        fs::CreateFolderChain(target_ + places_[i]);
-    const auto depth = [this](uint32_t i) { return std::count(places_[i].begin(), places_[i].end(), L'\\'); };
+        fs::CreateFolderChain(target_ + places[i]);
+    const auto depth = [&](uint32_t i) { return std::count(places[i].begin(), places[i].end(), L'\\'); };
     std::stable_sort(folders.begin(), folders.end(), [&](uint32_t a, uint32_t b) { return depth(a) > depth(b); });
     for (const uint32_t i : folders)
-        if (fs::FolderExists(target_ + places_[i]))
-            fs::ApplyFacts(target_ + places_[i], reader_->ItemFacts(i), true);
+        if (fs::FolderExists(target_ + places[i]))
+            fs::ApplyFacts(target_ + places[i], reader_->ItemFacts(i), true);
 }
 
 // Before anything is written: the target's drive must hold every file, and when the files are
@@ -404,11 +346,10 @@ void UnpackJob::MakeFolderEntries()
 // moved into place, so the volume holds them once.
 void UnpackJob::CheckFreeSpace(const std::wstring& scratch)
 {
-    std::vector<std::pair<std::wstring, int64_t>> needs{{fs::ExistingAncestor(target_), totalSize_}};
-    if (!scratch.empty()) {
-        if (!fs::OnOneVolume(scratch, needs.front().first))
-            needs.emplace_back(scratch, totalSize_);
-    }
+    const int64_t totalSize = inventory_.totalSize;
+    std::vector<std::pair<std::wstring, int64_t>> needs{{fs::ExistingAncestor(target_), totalSize}};
+    if (!scratch.empty() && !fs::OnOneVolume(scratch, needs.front().first))
+        needs.emplace_back(scratch, totalSize);
     for (const auto& [folder, needed] : needs) {
         const std::wstring drive = fs::DrivePart(folder);
         const int64_t free = input_.freeBytes(folder);

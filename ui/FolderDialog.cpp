@@ -4,6 +4,7 @@
 #include "lang/Language.h"
 #include "lang/TextKeys.h"
 #include "ui/WindowClasses.h"
+#include "ui/WindowLayouts.h"
 #include "ui/WindowTexts.h"
 #include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
@@ -55,14 +56,16 @@ bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& path)
 
 FolderDialog::FolderDialog(HWND owner) : owner_(owner)
 {
-    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME, 380, 120, owner);
+    namespace at = layout::folder;
+    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME, at::kClient.cx,
+           at::kClient.cy, owner);
     // Created in tab order.
-    okButton_ = AddButton(IdOK, L"OK", 155, 79, 90, 25);
-    cancelButton_ = AddButton(IdCancel, L"Cancel", 276, 79, 90, 25);
+    okButton_ = AddButton(IdOK, L"OK", at::kOk);
+    cancelButton_ = AddButton(IdCancel, L"Cancel", at::kCancel);
     // Each label just before its field: a screen reader names the field by it.
-    folderLabel_ = AddLabel(L"E&xtract to:", 15, 13);
-    folderEdit_ = AddEdit(IdEdit, 15, 35, 306, 21);
-    browseButton_ = AddButton(IdBrowse, L"...", 331, 33, 35, 25);
+    folderLabel_ = AddLabel(L"E&xtract to:", at::kLabel);
+    folderEdit_ = AddEdit(IdEdit, at::kEdit);
+    browseButton_ = AddButton(IdBrowse, L"...", at::kBrowse);
 }
 
 void FolderDialog::SetTexts()

@@ -5,6 +5,7 @@
 #include "lang/Language.h"
 #include "lang/TextKeys.h"
 #include "ui/WindowClasses.h"
+#include "ui/WindowLayouts.h"
 #include "ui/WindowTexts.h"
 #include "win32/Dpi.h"
 #include "win32/SystemLibrary.h"
@@ -68,26 +69,26 @@ std::wstring SizeLine(uint64_t size, const std::wstring& bytesTemplate)
 
 OverwriteDialog::OverwriteDialog(HWND owner) : owner_(owner)
 {
-    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 402, 272, owner, true);
-    yesButton_ = AddButton(AnswerId(OverwriteAnswer::Yes), L"&Yes", 23, 213, 90, 25);
-    yesAllButton_ = AddButton(AnswerId(OverwriteAnswer::YesAll), L"Yes to &All", 155, 213, 90, 25);
-    renameButton_ = AddButton(AnswerId(OverwriteAnswer::Rename), L"A&uto Rename", 287, 213, 90, 25);
-    noButton_ = AddButton(AnswerId(OverwriteAnswer::No), L"&No", 23, 242, 90, 25);
-    noAllButton_ = AddButton(AnswerId(OverwriteAnswer::NoAll), L"No to A&ll", 155, 242, 90, 25);
-    cancelButton_ = AddButton(AnswerId(OverwriteAnswer::Cancel), L"Cancel", 287, 242, 90, 25);
-    AddGroupBox(8, 9, 386, 198);
-    // Inside the frame, which starts at (8, 9).
-    const int x = 8, y = 9;
-    questionLabel_ = AddLabel(L"", x + 13, y + 9);
-    pathLabel_ = AddLabel(L"", x + 38, y + 28, 0, 0, SS_NOPREFIX | SS_PATHELLIPSIS);
-    replaceLabel_ = AddLabel(L"", x + 13, y + 56);
-    existingIcon_ = AddControl(L"STATIC", L"", SS_ICON, x + 40, y + 82, 32, 32);
-    existingSize_ = AddLabel(L"", x + 93, y + 82);
-    existingTime_ = AddLabel(L"", x + 93, y + 101);
-    withLabel_ = AddLabel(L"", x + 13, y + 128);
-    newIconView_ = AddControl(L"STATIC", L"", SS_ICON, x + 40, y + 154, 32, 32);
-    newSize_ = AddLabel(L"", x + 93, y + 154);
-    newTime_ = AddLabel(L"", x + 93, y + 173);
+    namespace at = layout::overwrite;
+    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, at::kClient.cx, at::kClient.cy, owner,
+           true);
+    yesButton_ = AddButton(AnswerId(OverwriteAnswer::Yes), L"&Yes", at::kYes);
+    yesAllButton_ = AddButton(AnswerId(OverwriteAnswer::YesAll), L"Yes to &All", at::kYesAll);
+    renameButton_ = AddButton(AnswerId(OverwriteAnswer::Rename), L"A&uto Rename", at::kRename);
+    noButton_ = AddButton(AnswerId(OverwriteAnswer::No), L"&No", at::kNo);
+    noAllButton_ = AddButton(AnswerId(OverwriteAnswer::NoAll), L"No to A&ll", at::kNoAll);
+    cancelButton_ = AddButton(AnswerId(OverwriteAnswer::Cancel), L"Cancel", at::kCancel);
+    AddGroupBox(at::kFrame);
+    questionLabel_ = AddLabel(L"", at::kQuestion);
+    pathLabel_ = AddLabel(L"", at::kPath, SS_NOPREFIX | SS_PATHELLIPSIS);
+    replaceLabel_ = AddLabel(L"", at::kReplace);
+    existingIcon_ = AddControl(L"STATIC", L"", SS_ICON, at::kExistingIcon);
+    existingSize_ = AddLabel(L"", at::kExistingSize);
+    existingTime_ = AddLabel(L"", at::kExistingTime);
+    withLabel_ = AddLabel(L"", at::kWith);
+    newIconView_ = AddControl(L"STATIC", L"", SS_ICON, at::kNewIcon);
+    newSize_ = AddLabel(L"", at::kNewSize);
+    newTime_ = AddLabel(L"", at::kNewTime);
 }
 
 void OverwriteDialog::SetTexts()

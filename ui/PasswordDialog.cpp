@@ -4,6 +4,7 @@
 #include "lang/Language.h"
 #include "lang/TextKeys.h"
 #include "ui/WindowClasses.h"
+#include "ui/WindowLayouts.h"
 #include "ui/WindowTexts.h"
 #include "win32/MessageBox.h"
 #include "win32/Text.h"
@@ -25,14 +26,15 @@ bool IsBlank(const std::wstring& text)
 
 PasswordDialog::PasswordDialog(HWND owner)
 {
-    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 284, 142, owner);
+    namespace at = layout::password;
+    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, at::kClient.cx, at::kClient.cy, owner);
     // The label just before its field: a screen reader names the field by it.
-    passwordLabel_ = AddLabel(L"Enter password:", 24, 13);
-    passwordEdit_ = AddEdit(IdEdit, 24, 37, 236, 21, ES_PASSWORD);
+    passwordLabel_ = AddLabel(L"Enter password:", at::kLabel);
+    passwordEdit_ = AddEdit(IdEdit, at::kEdit, ES_PASSWORD);
     ::SendMessageW(passwordEdit_, EM_SETPASSWORDCHAR, L'*', 0);
-    okButton_ = AddButton(IdOK, L"OK", 48, 101, 75, 25);
-    cancelButton_ = AddButton(IdCancel, L"Cancel", 168, 101, 75, 25);
-    showPassword_ = AddCheckBox(IdShow, L"&Show password", 24, 68, 169, 17);
+    okButton_ = AddButton(IdOK, L"OK", at::kOk);
+    cancelButton_ = AddButton(IdCancel, L"Cancel", at::kCancel);
+    showPassword_ = AddCheckBox(IdShow, L"&Show password", at::kShow);
 }
 
 void PasswordDialog::SetTexts()

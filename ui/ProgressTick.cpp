@@ -45,7 +45,7 @@ void Extracting(const ProgressSnapshot& in, TickCounters& counters, TickResult& 
         remaining = 10;
     else
         remaining = (in.totalSize - cur) / speed;
-    if (in.stagedExtract) {
+    if (in.phase == JobPhase::ExtractingStaged) {
         out.percent = cur * 60 / in.totalSize + 20;
         remaining += 30; // and the placement still to come
     } else {
@@ -64,15 +64,23 @@ TickResult ProgressTick(const ProgressSnapshot& in, TickCounters& counters)
         return out;
     }
     counters.timeUsed += 1;
-    if (in.totalSize == 0 || in.holdProgress)
+    if (in.totalSize == 0)
         return out;
-
-    if (!in.extractPhase)
+    switch (in.phase) {
+    case JobPhase::Staging:
         Staging(in, counters, out);
-    else if (in.placing)
-        Placing(in, counters, out);
-    else
+        break;
+    case JobPhase::Extracting:
+    case JobPhase::ExtractingStaged:
         Extracting(in, counters, out);
+        break;
+    case JobPhase::Placing:
+        Placing(in, counters, out);
+        break;
+    case JobPhase::Checking:
+    case JobPhase::Settling:
+        return out; // between phases: only the elapsed time moves
+    }
     if (out.percent && *out.percent > 100)
         out.percent = 100;
     return out;

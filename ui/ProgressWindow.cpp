@@ -5,6 +5,7 @@
 #include "lang/Language.h"
 #include "lang/TextKeys.h"
 #include "ui/WindowClasses.h"
+#include "ui/WindowLayouts.h"
 #include "ui/WindowTexts.h"
 #include "win32/MessageBox.h"
 #include "win32/SystemLibrary.h"
@@ -38,31 +39,30 @@ std::wstring DefaultApplicationTitle()
 
 ProgressWindow::ProgressWindow()
 {
-    Create(kWindowClass, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_APPWINDOW, 392, 210,
-           nullptr);
-    backgroundButton_ = AddButton(IdHide, L"&Background", 24, 164, 75, 25);
-    pauseButton_ = AddButton(IdPause, L"&Pause", 159, 164, 75, 25);
-    cancelButton_ = AddButton(IdCancel, L"Cancel", 294, 164, 75, 25);
-    statsFrame_ = AddGroupBox(24, 66, 345, 78);
+    namespace at = layout::progress;
+    Create(kWindowClass, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_APPWINDOW, at::kClient.cx,
+           at::kClient.cy, nullptr);
+    backgroundButton_ = AddButton(IdHide, L"&Background", at::kBackground);
+    pauseButton_ = AddButton(IdPause, L"&Pause", at::kPause);
+    cancelButton_ = AddButton(IdCancel, L"Cancel", at::kCancel);
+    statsFrame_ = AddGroupBox(at::kFrame);
     // The status line just before the bar: a screen reader names the bar by it.
-    status_ = AddLabel(L"00:00:00", 24, 13, 0, 0, SS_NOPREFIX);
-    progressBar_ = AddControl(PROGRESS_CLASSW, L"", 0, 24, 37, 345, 17);
+    status_ = AddLabel(L"00:00:00", at::kStatus, SS_NOPREFIX);
+    progressBar_ = AddControl(PROGRESS_CLASSW, L"", 0, at::kBar);
     ::SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
-    percentLabel_ = AddLabel(L"100%", 340, 13, 29, 13, SS_RIGHT);
-    // Inside the frame, which starts at (24, 66).
-    const int x = 24, y = 66;
-    totalSizeCaption_ = AddLabel(L"Total size:", x + 16, y + 17, 84, 26);
-    totalSize_ = AddLabel(L"00:00:00", x + 99, y + 17);
-    doneSizeCaption_ = AddLabel(L"Processed:", x + 130, y + 33, 40, 13);
-    doneSize_ = AddLabel(L"00:00:00", x + 194, y + 33);
+    percentLabel_ = AddLabel(L"100%", at::kPercent, SS_RIGHT);
+    totalSizeCaption_ = AddLabel(L"Total size:", at::kTotalSizeTip);
+    totalSize_ = AddLabel(L"00:00:00", at::kTotalSize);
+    doneSizeCaption_ = AddLabel(L"Processed:", at::kProcessedTip);
+    doneSize_ = AddLabel(L"00:00:00", at::kProcessed);
     ::ShowWindow(doneSizeCaption_, SW_HIDE);
     ::ShowWindow(doneSize_, SW_HIDE);
-    elapsedCaption_ = AddLabel(L"Elapsed time:", x + 198, y + 17, 90, 26);
-    elapsed_ = AddLabel(L"00:00:00", x + 293, y + 17);
-    speedCaption_ = AddLabel(L"Speed:", x + 16, y + 47, 84, 26);
-    speed_ = AddLabel(L"00:00:00", x + 99, y + 47);
-    remainingCaption_ = AddLabel(L"Remaining time:", x + 198, y + 47, 90, 26);
-    remaining_ = AddLabel(L"00:00:00", x + 293, y + 47);
+    elapsedCaption_ = AddLabel(L"Elapsed time:", at::kElapsedTip);
+    elapsed_ = AddLabel(L"00:00:00", at::kElapsed);
+    speedCaption_ = AddLabel(L"Speed:", at::kSpeedTip);
+    speed_ = AddLabel(L"00:00:00", at::kSpeed);
+    remainingCaption_ = AddLabel(L"Remaining time:", at::kRemainingTip);
+    remaining_ = AddLabel(L"00:00:00", at::kRemaining);
     win32::SetText(hwnd(), L"Extract");
     win32::SetApplicationTitle(DefaultApplicationTitle());
 }

@@ -4,7 +4,7 @@
 #include "ui/TextFit.h"
 #include "win32/Dpi.h"
 #include "win32/MessageBox.h"
-#include "win32/Placement.h"
+#include "win32/WindowPlacement.h"
 #include "win32/Text.h"
 #include "win32/Window.h"
 

@@ -1,6 +1,6 @@
 #include "win32/MessageBox.h"
 
-#include "win32/Placement.h"
+#include "win32/WindowPlacement.h"
 
 #include <utility>
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "win32/Dpi.h"
-#include "win32/Placement.h"
+#include "win32/WindowPlacement.h"
 #include "win32/Text.h"
 
 #include <algorithm>
@@ -198,10 +198,9 @@ void Window::EndModal()
     ::ShowWindow(hwnd_, SW_HIDE);
 }
 
-HWND Window::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
-                        int height, int id)
+HWND Window::AddControl(const wchar_t* className, const std::wstring& text, DWORD style, const Box& box, int id)
 {
-    const RECT place{x, y, x + width, y + height};
+    const RECT place{box.x, box.y, box.x + box.width, box.y + box.height};
     const RECT r = Scale(place, dpi_);
     HWND control = ::CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, r.left, r.top,
                                      r.right - r.left, r.bottom - r.top, hwnd_,
@@ -212,10 +211,10 @@ HWND Window::AddControl(const wchar_t* className, const std::wstring& text, DWOR
     return control;
 }
 
-HWND Window::AddLabel(const std::wstring& text, int x, int y, int width, int height, DWORD style)
+HWND Window::AddLabel(const std::wstring& text, const Box& box, DWORD style)
 {
-    HWND label = AddControl(L"STATIC", text, style, x, y, width ? width : 1, height ? height : 13);
-    if (!width)
+    HWND label = AddControl(L"STATIC", text, style, {box.x, box.y, box.width ? box.width : 1, box.height ? box.height : 13});
+    if (!box.width)
         FitLabel(label);
     return label;
 }
@@ -246,27 +245,27 @@ void Window::FitLabelAtDpi(const Placed& label)
     ::SetWindowPos(label.control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HWND Window::AddButton(int id, const std::wstring& text, int x, int y, int width, int height)
+HWND Window::AddButton(int id, const std::wstring& text, const Box& box)
 {
-    return AddControl(L"BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON, x, y, width, height, id);
+    return AddControl(L"BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON, box, id);
 }
 
-HWND Window::AddCheckBox(int id, const std::wstring& text, int x, int y, int width, int height)
+HWND Window::AddCheckBox(int id, const std::wstring& text, const Box& box)
 {
-    return AddControl(L"BUTTON", text, WS_TABSTOP | BS_AUTOCHECKBOX, x, y, width, height, id);
+    return AddControl(L"BUTTON", text, WS_TABSTOP | BS_AUTOCHECKBOX, box, id);
 }
 
-HWND Window::AddEdit(int id, int x, int y, int width, int height, DWORD style)
+HWND Window::AddEdit(int id, const Box& box, DWORD style)
 {
-    HWND edit = AddControl(L"EDIT", L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | style, x, y, width, height, id);
+    HWND edit = AddControl(L"EDIT", L"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | style, box, id);
     ::SetWindowLongPtrW(edit, GWL_EXSTYLE, ::GetWindowLongPtrW(edit, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
     ::SetWindowPos(edit, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     return edit;
 }
 
-HWND Window::AddGroupBox(int x, int y, int width, int height)
+HWND Window::AddGroupBox(const Box& box)
 {
-    return AddControl(L"BUTTON", L"", BS_GROUPBOX, x, y, width, height);
+    return AddControl(L"BUTTON", L"", BS_GROUPBOX, box);
 }
 
 

@@ -14,6 +14,11 @@
 
 namespace win32 {
 
+// A control's place in its window's client area at 96 DPI.
+struct Box {
+    int x, y, width, height;
+};
+
 class Window {
 public:
     Window() = default;
@@ -49,13 +54,13 @@ protected:
     virtual void OnError(std::exception_ptr error) = 0;
 
     // Child controls at client coordinates, in tab order, with the window's font.
-    HWND AddLabel(const std::wstring& text, int x, int y, int width = 0, int height = 0, DWORD style = 0);
-    HWND AddButton(int id, const std::wstring& text, int x, int y, int width, int height);
-    HWND AddCheckBox(int id, const std::wstring& text, int x, int y, int width, int height);
-    HWND AddEdit(int id, int x, int y, int width, int height, DWORD style = 0);
-    HWND AddGroupBox(int x, int y, int width, int height);
-    HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
-                    int height, int id = 0);
+    // A label of width 0 is as wide as its text, and of height 0 a line high.
+    HWND AddLabel(const std::wstring& text, const Box& box, DWORD style = 0);
+    HWND AddButton(int id, const std::wstring& text, const Box& box);
+    HWND AddCheckBox(int id, const std::wstring& text, const Box& box);
+    HWND AddEdit(int id, const Box& box, DWORD style = 0);
+    HWND AddGroupBox(const Box& box);
+    HWND AddControl(const wchar_t* className, const std::wstring& text, DWORD style, const Box& box, int id = 0);
     // Gives a label the width of its text, at most maxWidth (at 96 DPI) when that is given; the
     // label keeps fitting its text after a change of DPI.
     void FitLabel(HWND label, int maxWidth = 0);

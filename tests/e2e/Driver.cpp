@@ -275,15 +275,5 @@ bool OnTheWorkArea(HWND window)
            frame.bottom <= area.bottom;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
-{
-    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
-    while (!condition()) {
-        if (::GetTickCount64() >= deadline)
-            return false;
-        ::Sleep(20);
-    }
-    return true;
-}
 
 } // namespace e2e

@@ -2,6 +2,8 @@
 // edits, clicks buttons, reads captions, labels and message boxes.
 #pragma once
 
+#include "support/Waiting.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -62,7 +64,6 @@ bool TabTo(HWND window, HWND control);
 std::wstring MessageBoxText(HWND box);
 // Whether the window's rectangle lies wholly on the screen's work area.
 bool OnTheWorkArea(HWND window);
-// Waits until condition holds; false on time-out.
-bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 20000);
+using testing_support::WaitUntil;
 
 } // namespace e2e

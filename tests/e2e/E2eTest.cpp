@@ -20,12 +20,6 @@ using e2e::Type;
 
 namespace {
 
-const std::map<std::wstring, std::string>& InputFiles()
-{
-    static const auto files = FilesBelow(BuildFile("test-packages/input/"));
-    return files;
-}
-
 // A file somewhere below folder that matches; empty when none is there.
 std::filesystem::path FindBelow(const std::wstring& folder, const std::function<bool(const std::filesystem::path&)>& matches)
 {
@@ -50,24 +44,29 @@ uint64_t SizeOfFileBelow(const std::wstring& folder, const std::wstring& name)
     return error ? 0 : size;
 }
 
+// How a package is started, besides the defaults.
+struct RunOptions {
+    std::vector<std::wstring> environment = {}; // variables added to its environment ("NAME=value")
+    std::wstring currentFolder = {};            // the folder it starts in; the test's when empty
+    std::vector<std::wstring> planted = {};     // DLL names put beside the package before it starts
+    std::wstring sharedTemp = {};               // another run's temporary folder instead of one of its own
+};
+
 // A package copied into a folder of the test's own as Report.exe, run with a temporary folder of
 // its own, so that anything it leaves behind shows.
 class PackageRun {
 public:
-    explicit PackageRun(const std::string& package, std::vector<std::wstring> environment = {},
-                        const std::wstring& currentFolder = L"", const std::vector<std::wstring>& planted = {},
-                        const std::wstring& sharedTemp = L"")
-        : sharedTemp_(sharedTemp)
+    explicit PackageRun(const std::string& package, RunOptions options = {}) : sharedTemp_(options.sharedTemp)
     {
-        for (const auto& dll : planted) // beside the package before it starts
+        for (const auto& dll : options.planted)
             ::CopyFileW(BuildFile("tests/fake_dll.dll").c_str(), (scratch / dll).c_str(), FALSE);
         if (!::CopyFileW(BuildFile("test-packages/" + package).c_str(), program().c_str(), FALSE))
             throw std::runtime_error("cannot copy the package (error " + std::to_string(::GetLastError()) + ")");
         ::CreateDirectoryW(temp().c_str(), nullptr);
         ::CreateDirectoryW(out().c_str(), nullptr);
-        environment.push_back(L"TMP=" + temp());
-        environment.push_back(L"TEMP=" + temp());
-        app = std::make_unique<e2e::Package>(program(), environment, currentFolder);
+        options.environment.push_back(L"TMP=" + temp());
+        options.environment.push_back(L"TEMP=" + temp());
+        app = std::make_unique<e2e::Package>(program(), options.environment, options.currentFolder);
     }
 
     std::wstring program() const { return scratch / L"Report.exe"; }
@@ -618,8 +617,18 @@ TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
     struct Phase {
         const char* name;
         bool clash; // the target holds an older huge.bin: the staged path
-        std::function<bool(PackageRun&)> reached;
+        std::function<bool(PackageRun&)> reached; // looks, changes nothing
+        std::function<void(PackageRun&)> lead = {}; // what the person does on the way there
         std::wstring output = L""; // another volume (G:, see scripts/wine-env) instead of run.out()
+    };
+    const auto answerYes = [](PackageRun& run) {
+        HWND clash = run.app->WaitForWindow(window_class::kOverwrite, 120000);
+        ASSERT_TRUE(clash);
+        Click(Child(clash, L"Button", L"Yes"));
+    };
+    const auto closeWhileExtracting = [](PackageRun& run) {
+        ASSERT_TRUE(e2e::WaitUntil([&] { return SizeOfFileBelow(run.target(), L"huge.bin") > 0; }, 120000));
+        ::PostMessageW(run.app->FindWindowOf(window_class::kProgress), WM_CLOSE, 0, 0);
     };
     const Phase phases[] = {
         {"staging", false, [](PackageRun& run) { return SizeOfFileBelow(run.temp(), L"tmp.dat") > 0; }},
@@ -627,25 +636,16 @@ TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
         {"staged extraction", true, [](PackageRun& run) { return SizeOfFileBelow(run.temp(), L"1.bin") > 0; }},
         // On another volume the staged file is copied beside the target, then renamed.
         {"placement by copy", true,
-         [](PackageRun& run) {
-             if (HWND clash = run.app->FindWindowOf(window_class::kOverwrite))
-                 Click(Child(clash, L"Button", L"Yes"));
+         [](PackageRun&) {
              std::error_code error;
              return !FindBelow(L"G:\\killed\\", [&](const std::filesystem::path& path) {
                          return path.extension() == L".part" && std::filesystem::file_size(path, error) > 0 && !error;
                      }).empty();
          },
-         L"G:\\killed"},
+         answerYes, L"G:\\killed"},
         {"overwrite question open", true, [](PackageRun& run) { return run.app->FindWindowOf(window_class::kOverwrite) != nullptr; }},
-        {"close question open", false,
-         [](PackageRun& run) {
-             if (SizeOfFileBelow(run.target(), L"huge.bin") == 0)
-                 return false;
-             if (run.app->FindWindowOf(L"#32770"))
-                 return true;
-             ::PostMessageW(run.app->FindWindowOf(window_class::kProgress), WM_CLOSE, 0, 0);
-             return run.app->WaitForMessageBox(2000) != nullptr;
-         }},
+        {"close question open", false, [](PackageRun& run) { return run.app->FindWindowOf(L"#32770") != nullptr; },
+         closeWhileExtracting},
     };
     for (const Phase& phase : phases) {
         SCOPED_TRACE(phase.name);
@@ -665,6 +665,8 @@ TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
         run.AnswerFolder(output);
         run.AnswerPassword(L"secret");
         ASSERT_TRUE(run.app->WaitForWindow(window_class::kProgress));
+        if (phase.lead)
+            phase.lead(run);
         ASSERT_TRUE(e2e::WaitUntil([&] { return phase.reached(run); }, 120000));
         ::TerminateProcess(run.app->process(), 9);
         ASSERT_TRUE(run.app->WaitForExit());
@@ -679,7 +681,7 @@ TEST(EndToEnd, AKilledRunLeavesNoHalfFileAndTheNextRunSweepsUp)
                 EXPECT_TRUE(IsTheWholeHugeFile(target + name));
         }
 
-        PackageRun next("good.exe", {}, L"", {}, run.temp());
+        PackageRun next("good.exe", {.sharedTemp = run.temp()});
         next.AnswerFolder(next.out());
         next.AnswerPassword(L"secret");
         ASSERT_TRUE(next.app->WaitForExit());
@@ -694,7 +696,7 @@ TEST(EndToEnd, TwoCopiesAtOnceLeaveEachOthersWorkingFolder)
 {
     PackageRun first("good.exe");
     ASSERT_TRUE(first.app->WaitForWindow(window_class::kFolder));
-    PackageRun second("good.exe", {}, L"", {}, first.temp());
+    PackageRun second("good.exe", {.sharedTemp = first.temp()});
     second.AnswerFolder(second.out());
     second.AnswerPassword(L"secret");
     ASSERT_TRUE(second.app->WaitForExit());
@@ -806,7 +808,7 @@ TEST(EndToEnd, NoDllIsLoadedFromThePackagesFolderOrItsCurrentFolder)
     ScratchFolder current;
     for (const auto& dll : planted)
         ::CopyFileW(BuildFile("tests/fake_dll.dll").c_str(), (current / dll).c_str(), FALSE);
-    PackageRun run("good.exe", {}, current.path(), planted);
+    PackageRun run("good.exe", {.currentFolder = current.path(), .planted = planted});
     run.AnswerFolder(run.out());
     run.AnswerPassword(L"secret");
     ASSERT_TRUE(run.app->WaitForExit());

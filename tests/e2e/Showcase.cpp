@@ -7,6 +7,7 @@
 // Prints where the files went. Used by scripts/demo and scripts/screenshots. Buttons are found by
 // their control ids, so that any language will do.
 #include "Driver.h"
+#include "ui/WindowClasses.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -148,14 +149,14 @@ int wmain(int argc, wchar_t** argv)
     ::CloseHandle(existing);
 
     Package app(package);
-    HWND folder = app.WaitForWindow(L"TfrmSetOutput");
+    HWND folder = app.WaitForWindow(window_class::kFolder);
     if (!folder)
         return 1;
     Type(Child(folder, L"Edit"), output);
     Capture(folder, shots + L"\\folder.bmp");
     Click(::GetDlgItem(folder, 100)); // OK, whatever the language calls it
 
-    HWND ask = app.WaitForWindow(L"TfrmPassword");
+    HWND ask = app.WaitForWindow(window_class::kPassword);
     if (!ask)
         return 1;
     Type(Child(ask, L"Edit"), password);
@@ -164,8 +165,8 @@ int wmain(int argc, wchar_t** argv)
 
     // The job waits for the answer to the question; meanwhile the progress window shows where it
     // stands. It is captured with the question moved out of the way for a moment.
-    HWND main = app.WaitForWindow(L"TfrmMain");
-    HWND question = app.WaitForWindow(L"TfrmOverWrite", 60000);
+    HWND main = app.WaitForWindow(window_class::kProgress);
+    HWND question = app.WaitForWindow(window_class::kOverwrite, 60000);
     if (question) {
         ::Sleep(2200); // two ticks of the progress clock
         RECT place;

@@ -139,8 +139,9 @@ TEST(SelectWorkFolder, ChoosesWhereThereIsRoom)
         EXPECT_TRUE(IsUniqueNameUnder(folder, c.base)) << testing::PrintToString(folder);
         EXPECT_TRUE(fs::FolderExists(folder));
         EXPECT_TRUE(fs::IsMadeFolder(folder));
-        if (!c.asked.empty())
+        if (!c.asked.empty()) {
             EXPECT_EQ(FakeDrives::asked, c.asked);
+        }
         EXPECT_TRUE(FakeDrives::promptsSuppressed); // no "insert a disk" box for an empty drive
     }
 }

@@ -2,7 +2,7 @@
 // gives each file and folder its stored modification time and read-only attribute, and makes its
 // empty folders.
 #include "fs/FileOps.h"
-#include "job/Placement.h"
+#include "job/FilePlacement.h"
 #include "support/JobHarness.h"
 #include "support/TestFiles.h"
 
@@ -142,9 +142,11 @@ TEST(Job, DatesAttributesAndEmptyFoldersComeOutAsPacked)
             EXPECT_EQ(IsReadOnly(path), entry.readOnly);
         }
         for (const auto& [existing, time] : shown) {
-            for (const Packed& entry : DatedEntries())
-                if (existing == bench.target + entry.path)
+            for (const Packed& entry : DatedEntries()) {
+                if (existing == bench.target + entry.path) {
                     EXPECT_EQ(time, Ticks(entry.modified)) << "the question's new file";
+                }
+            }
         }
         EXPECT_EQ(shown.empty(), !route.clash);
         EXPECT_TRUE(bench.LeftInTemp().empty());

@@ -1,5 +1,6 @@
 #include "job/JobOutcome.h"
 #include "job/JobProgress.h"
+#include "support/Waiting.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 #include <vector>
 
 namespace {
+
+using testing_support::WaitUntil;
 
 // Collects what the process writes to the debugger output. OutputDebugString raises a
 // first-chance exception carrying the text; a vectored handler sees it before anyone else.
@@ -116,7 +119,7 @@ TEST(JobProgress, APausedWorkerHoldsUntilContinueOrCancel)
             progress.WaitWhilePaused();
             released = true;
         });
-        ::Sleep(300);
+        EXPECT_TRUE(WaitUntil([&] { return progress.WorkerHeld(); }));
         EXPECT_FALSE(released.load());
         if (byCancel)
             progress.Cancel();

@@ -17,12 +17,6 @@ constexpr wchar_t kStream[] = L":Zone.Identifier";
 const std::string kFromTheInternet =
     "[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.org/\r\nHostUrl=https://example.org/Report.exe\r\n";
 
-const std::map<std::wstring, std::string>& InputFiles()
-{
-    static const auto files = FilesBelow(BuildFile("test-packages/input/"));
-    return files;
-}
-
 // The bench's package copied beside its output as Report.exe, with stream as its mark (none when
 // empty); answers the copy's path.
 std::wstring UseMarkedCopy(JobBench& bench, const std::string& package, const std::string& stream)

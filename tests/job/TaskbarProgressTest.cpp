@@ -61,15 +61,15 @@ std::vector<TaskbarState> States(const std::vector<Shown>& shown)
 }
 
 struct WindowUnderTest {
-    explicit WindowUnderTest(const ScratchFolder& scratch)
+    explicit WindowUnderTest(const ScratchFolder& scratch) : language(scratch, L"Lang_English")
     {
-        UseLanguage(scratch, L"Lang_English");
         window.SetEvents(&events);
         window.SetTaskbarButton(std::make_unique<RecordedTaskbar>(shown));
         window.SetTexts();
     }
     HWND Button(const wchar_t* text) const { return ::FindWindowExW(window.hwnd(), nullptr, L"Button", text); }
 
+    UseLanguage language;
     std::vector<Shown> shown;
     AJobRuns events;
     ProgressWindow window;

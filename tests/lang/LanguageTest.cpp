@@ -220,7 +220,7 @@ namespace {
 TEST(ErrorText, SaysWhatAnyErrorMeans)
 {
     ScratchFolder scratch;
-    testing_support::UseLanguage(scratch, L"Lang_Deutsch");
+    const testing_support::UseLanguage german(scratch, L"Lang_Deutsch");
     const win32::Error full(L"There is not enough free space on F: (2 MB needed, 1 MB free).", L"02000C46",
                             {L"F:", L"2 MB", L"1 MB"});
     const struct {
@@ -238,7 +238,6 @@ TEST(ErrorText, SaysWhatAnyErrorMeans)
         EXPECT_EQ(ErrorText(c.error), c.text);
     EXPECT_NE(LangText(L"02000C46", {L"F:", L"2 MB", L"1 MB"}, L"").find(L"F:"), std::wstring::npos);
     EXPECT_STREQ(win32::Error(L"Größe \"ä\"").what(), "Gr\xC3\xB6\xC3\x9F" "e \"\xC3\xA4\"");
-    UseLanguageFile(L"");
 }
 
 } // namespace

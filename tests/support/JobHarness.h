@@ -3,12 +3,16 @@
 #pragma once
 
 #include "fs/WorkFolder.h"
+#include "job/PackageFormat.h"
 #include "job/UnpackJob.h"
+#include "support/Library.h"
 #include "support/TestFiles.h"
 #include "win32/Handles.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -152,6 +156,43 @@ public:
 private:
     bool ran_ = false;
     std::vector<std::pair<std::wstring, std::wstring>> savedTemp_;
+};
+
+// The file paths of a package's archive in archive order (as the worker places them).
+inline std::vector<std::wstring> ArchiveOrder(const std::wstring& package)
+{
+    ScratchFolder scratch;
+    // What the worker stages: the package from where the program's search starts.
+    const std::string content = ReadAll(package);
+    WriteFile(scratch / L"payload.bin", content.substr(PAYLOAD_OFFSET));
+    std::vector<std::wstring> paths;
+    auto reader = std::make_unique<sevenzip::ArchiveReader>(CopyLibrary(scratch));
+    reader->OpenArchiveFile(scratch / L"payload.bin", SEARCH_WINDOW);
+    for (uint32_t i = 0; i < reader->ItemCount(); ++i)
+        if (!reader->ItemIsFolder(i) && reader->ItemPath(i) != kMarkerName)
+            paths.push_back(reader->ItemPath(i));
+    return paths;
+}
+
+// Runs an action once on the worker's thread at the first step that matches: the moment a phase
+// is under way. The worker is inside that phase while the action runs.
+class OnStep {
+public:
+    OnStep(JobInput& input, std::function<bool(JobStep step, const std::wstring& path)> when,
+           std::function<void()> action)
+    {
+        input.onStep = [this, when = std::move(when), action = std::move(action)](JobStep step,
+                                                                                 const std::wstring& path) {
+            if (!fired_ && when(step, path)) {
+                fired_ = true;
+                action();
+            }
+        };
+    }
+    bool Fired() const { return fired_; }
+
+private:
+    std::atomic<bool> fired_{false};
 };
 
 } // namespace testing_support

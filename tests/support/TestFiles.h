@@ -143,4 +143,12 @@ inline std::vector<std::wstring> FoldersBelow(const std::wstring& folder)
     return folders;
 }
 
+// The files that the fixture packages good.exe and its kind hold (tests/job/make-packages), by
+// path, as FilesBelow gives them.
+inline const std::map<std::wstring, std::string>& InputFiles()
+{
+    static const auto files = FilesBelow(BuildFile("test-packages/input/"));
+    return files;
+}
+
 } // namespace testing_support

@@ -22,15 +22,14 @@ TEST(ProgressTick, WeighsThePhases)
     staging.currentSize = 25 * MB;
 
     ProgressSnapshot direct = staging;
-    direct.extractPhase = true;
-    ProgressSnapshot staged = direct;
-    staged.stagedExtract = true;
+    direct.phase = JobPhase::Extracting;
+    ProgressSnapshot staged = staging;
+    staged.phase = JobPhase::ExtractingStaged;
 
     ProgressSnapshot placing;
     placing.totalSize = 100 * MB;
     placing.currentSize = 100 * MB;
-    placing.extractPhase = true;
-    placing.placing = true;
+    placing.phase = JobPhase::Placing;
     placing.fileCount = 40;
     placing.placedCount = 10;
 
@@ -87,9 +86,10 @@ TEST(ProgressTick, HoldsShowOnlyTheElapsedTimeAndACancelFreezesEverything)
     ProgressSnapshot in;
     in.totalSize = 100;
     in.currentSize = 50;
-    in.extractPhase = true;
-    for (ProgressSnapshot held : {[&] { auto h = in; h.holdProgress = true; return h; }(),
-                           [&] { auto h = in; h.totalSize = 0; return h; }()}) {
+    in.phase = JobPhase::Extracting;
+    for (ProgressSnapshot held : {[&] { auto h = in; h.phase = JobPhase::Checking; return h; }(),
+                                  [&] { auto h = in; h.phase = JobPhase::Settling; return h; }(),
+                                  [&] { auto h = in; h.totalSize = 0; return h; }()}) {
         TickCounters counters{7, 2, 0};
         const TickResult r = ProgressTick(held, counters);
         EXPECT_EQ(counters.timeUsed, 8); // the elapsed time moves on

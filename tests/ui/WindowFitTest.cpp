@@ -10,7 +10,7 @@
 
 #include "lang/TextKeys.h"
 #include "support/Languages.h"
-#include "win32/Placement.h"
+#include "win32/WindowPlacement.h"
 #include "win32/Text.h"
 
 #include <commctrl.h>
@@ -120,7 +120,7 @@ TEST(WindowTexts, FitInEveryLanguage)
     ScratchFolder scratch;
     for (const wchar_t* language : kLanguages) {
         const std::string name(language, language + ::lstrlenW(language));
-        UseLanguage(scratch, language);
+        const UseLanguage inUse(scratch, language);
 
         ProgressWindow main;
         main.SetTexts();
@@ -178,7 +178,7 @@ TEST(WindowChildOrder, EachFieldFollowsItsLabelAndTabKeepsItsOrder)
     ScratchFolder scratch;
     for (const wchar_t* language : kLanguages) {
         SCOPED_TRACE(std::string(language, language + ::lstrlenW(language)));
-        UseLanguage(scratch, language);
+        const UseLanguage inUse(scratch, language);
         const std::wstring ok = L"Button \"" + LangText(key::kOk) + L"\"";
         const std::wstring cancel = L"Button \"" + LangText(key::kCancel) + L"\"";
 

@@ -5,10 +5,11 @@
 #include "ui/OverwriteDialog.h"
 #include "ui/PasswordDialog.h"
 #include "ui/FolderDialog.h"
+#include "ui/WindowLayouts.h"
 #include "win32/Dpi.h"
 
 #include "support/Languages.h"
-#include "win32/Placement.h"
+#include "win32/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -19,38 +20,6 @@
 using namespace testing_support;
 
 namespace {
-
-// A control's place at 96 DPI; a width of 0 for a label as wide as its text.
-struct Place {
-    const char* name;
-    int x, y, width, height;
-};
-
-struct Design {
-    int width, height; // the client area
-    std::vector<Place> controls; // in the order the window makes them
-};
-
-const Design kMain{392, 210, {
-    {"Background", 24, 164, 75, 25}, {"Pause", 159, 164, 75, 25}, {"Cancel", 294, 164, 75, 25},
-    {"frame", 24, 66, 345, 78}, {"status", 24, 13, 0, 13}, {"progress bar", 24, 37, 345, 17},
-    {"percent", 340, 13, 29, 13}, {"total size tip", 40, 83, 84, 26}, {"total size", 123, 83, 0, 13},
-    {"processed tip", 154, 99, 40, 13}, {"processed", 218, 99, 0, 13}, {"elapsed tip", 222, 83, 90, 26},
-    {"elapsed", 317, 83, 0, 13}, {"speed tip", 40, 113, 84, 26}, {"speed", 123, 113, 0, 13},
-    {"remaining tip", 222, 113, 90, 26}, {"remaining", 317, 113, 0, 13}}};
-const Design kFolder{380, 120, {
-    {"OK", 155, 79, 90, 25}, {"Cancel", 276, 79, 90, 25}, {"Extract to", 15, 13, 0, 13}, {"folder", 15, 35, 306, 21},
-    {"...", 331, 33, 35, 25}}};
-const Design kPassword{284, 142, {
-    {"Enter password", 24, 13, 0, 13}, {"password", 24, 37, 236, 21}, {"OK", 48, 101, 75, 25},
-    {"Cancel", 168, 101, 75, 25}, {"Show password", 24, 68, 169, 17}}};
-const Design kOverwrite{402, 272, {
-    {"Yes", 23, 213, 90, 25}, {"Yes to All", 155, 213, 90, 25}, {"Auto Rename", 287, 213, 90, 25},
-    {"No", 23, 242, 90, 25}, {"No to All", 155, 242, 90, 25}, {"Cancel", 287, 242, 90, 25},
-    {"frame", 8, 9, 386, 198}, {"would replace", 21, 18, 0, 13}, {"file", 46, 37, 0, 13},
-    {"with", 21, 65, 0, 13}, {"existing icon", 48, 91, 32, 32}, {"existing size", 101, 91, 0, 13},
-    {"existing time", 101, 110, 0, 13}, {"new file", 21, 137, 0, 13}, {"new icon", 48, 163, 32, 32},
-    {"new size", 101, 163, 0, 13}, {"new time", 101, 182, 0, 13}}};
 
 SIZE IconSize(HICON icon)
 {
@@ -71,22 +40,25 @@ void ExpectScaled(const char* what, LONG actual, int at96, int dpi)
     EXPECT_NEAR(actual, win32::Scale(at96, dpi), 1) << what;
 }
 
-void ExpectLaidOut(HWND window, const Design& design, int dpi, const std::string& name)
+// The window's client size and its controls in the order it makes them, from the table the window
+// is built from; a label of width 0 is as wide as its text and at least its height high.
+template <size_t N>
+void ExpectLaidOut(HWND window, SIZE client, const layout::Control (&controls)[N], int dpi, const std::string& name)
 {
     SCOPED_TRACE(name + " at " + std::to_string(dpi) + " DPI");
     ASSERT_NE(window, nullptr) << "no window: is there a display?";
-    RECT client;
-    ::GetClientRect(window, &client);
-    ExpectScaled("client width", client.right, design.width, dpi);
-    ExpectScaled("client height", client.bottom, design.height, dpi);
+    RECT area;
+    ::GetClientRect(window, &area);
+    ExpectScaled("client width", area.right, client.cx, dpi);
+    ExpectScaled("client height", area.bottom, client.cy, dpi);
 
     std::vector<HWND> children;
     for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
-    ASSERT_EQ(children.size(), design.controls.size());
+    ASSERT_EQ(children.size(), N);
     for (size_t i = 0; i < children.size(); ++i) {
-        const Place& place = design.controls[i];
-        SCOPED_TRACE(place.name);
+        const win32::Box& place = controls[i].box;
+        SCOPED_TRACE(controls[i].name);
         const RECT r = win32::ClientRectOf(children[i]);
         ExpectScaled("left", r.left, place.x, dpi);
         ExpectScaled("top", r.top, place.y, dpi);
@@ -96,7 +68,7 @@ void ExpectLaidOut(HWND window, const Design& design, int dpi, const std::string
         } else {
             EXPECT_GE(r.bottom - r.top + 1, win32::Scale(place.height, dpi)) << "height";
         }
-        if (std::string(place.name).ends_with("icon"))
+        if (std::string(controls[i].name).ends_with("icon"))
             continue; // an icon has no font
         LOGFONTW font{};
         ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(children[i], WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -110,21 +82,20 @@ void ExpectLaidOut(HWND window, const Design& design, int dpi, const std::string
 
 void ExpectFileIcons(HWND overwrite, int dpi)
 {
-    const int icons[] = {10, 14}; // the two icon controls, by their place in the design
-    for (int index : icons) {
-        HWND image = ::GetWindow(overwrite, GW_CHILD);
-        for (int i = 0; i < index; ++i)
-            image = ::GetWindow(image, GW_HWNDNEXT);
-        const SIZE size = IconSize(reinterpret_cast<HICON>(::SendMessageW(image, STM_GETICON, 0, 0)));
-        ExpectScaled("file icon", size.cx, 32, dpi);
+    const auto& controls = layout::overwrite::kControls;
+    HWND child = ::GetWindow(overwrite, GW_CHILD);
+    for (size_t i = 0; i < std::size(controls) && child; ++i, child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!std::string(controls[i].name).ends_with("icon"))
+            continue;
+        const SIZE size = IconSize(reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0)));
+        ExpectScaled(controls[i].name, size.cx, 32, dpi);
     }
 }
 
 // The four windows with their English texts, the overwrite question about two real files.
 struct Windows {
-    explicit Windows(const ScratchFolder& scratch)
+    explicit Windows(const ScratchFolder& scratch) : language(scratch, L"Lang_English")
     {
-        UseLanguage(scratch, L"Lang_English");
         WriteFile(scratch / L"notes.txt", "existing");
         WriteFile(scratch / L"notes (new).txt", "new");
         main.SetTexts();
@@ -136,13 +107,14 @@ struct Windows {
     }
     void ExpectAll(int dpi) const
     {
-        ExpectLaidOut(main.hwnd(), kMain, dpi, "progress");
-        ExpectLaidOut(folder.hwnd(), kFolder, dpi, "folder");
-        ExpectLaidOut(password.hwnd(), kPassword, dpi, "password");
-        ExpectLaidOut(overwrite.hwnd(), kOverwrite, dpi, "overwrite");
+        ExpectLaidOut(main.hwnd(), layout::progress::kClient, layout::progress::kControls, dpi, "progress");
+        ExpectLaidOut(folder.hwnd(), layout::folder::kClient, layout::folder::kControls, dpi, "folder");
+        ExpectLaidOut(password.hwnd(), layout::password::kClient, layout::password::kControls, dpi, "password");
+        ExpectLaidOut(overwrite.hwnd(), layout::overwrite::kClient, layout::overwrite::kControls, dpi, "overwrite");
         ExpectFileIcons(overwrite.hwnd(), dpi);
     }
 
+    UseLanguage language;
     ProgressWindow main;
     FolderDialog folder{main.hwnd()};
     PasswordDialog password{main.hwnd()};

@@ -1,4 +1,4 @@
-#include "win32/Placement.h"
+#include "win32/WindowPlacement.h"
 
 namespace win32 {
 

@@ -1,4 +1,5 @@
-// Putting staged files in place when the target folder already holds some of them.
+// Putting one staged file in its place in the target folder, and what that may meet: a name
+// taken, another program holding a file.
 #pragma once
 
 #include <windows.h>
@@ -29,15 +30,6 @@ enum class PlaceResult {
     Cancelled, // a cancel ended a wait: nothing happened
 };
 
-// Puts the staged file (the program's own, in a scratch folder) at target, replacing an existing
-// target in one step when replace says so; without replace a name that is taken is never
-// touched. Where the system can, the staged file is moved there (it is gone from the scratch
-// folder then) and takes the access list target's folder gives. Where the target lies on another
-// volume, or another program still holds the staged file after the wait, a copy is made beside
-// the target under a name of its own (a new file, never one that was there) and takes the
-// target's name only once it is whole (the staged file is removed then): a failed copy leaves the
-// target as it was, and a copy cut short (the process killed) leaves nothing. A file that another
-// program holds is waited for (WaitOutHeldFile). Raises an error naming target.
 class ByteStream;
 
 // The move that placement tries first, and the file it copies into when it cannot move. Tests

@@ -1,4 +1,4 @@
-#include "job/Placement.h"
+#include "job/FilePlacement.h"
 
 #include "fs/ByteStream.h"
 #include "fs/FileOps.h"
