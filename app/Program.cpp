@@ -29,9 +29,9 @@ int Run(const fs::WorkFolderCalls& sweepCalls)
     SYSTEM_FUNCTION(L"comctl32.dll", InitCommonControlsEx)(&controls);
     const win32::OleScope ole; // the shell's folder picker needs it
 
-    ProgressWindow progressWindow;
-    FolderDialog folderDialog(progressWindow.hwnd());
-    PasswordDialog passwordDialog(progressWindow.hwnd());
+    ui::ProgressWindow progressWindow;
+    ui::FolderDialog folderDialog(progressWindow.hwnd());
+    ui::PasswordDialog passwordDialog(progressWindow.hwnd());
     RunSequence sequence(progressWindow, folderDialog, passwordDialog);
 
     ::ShowWindow(progressWindow.hwnd(), SW_SHOWNORMAL);
@@ -56,9 +56,10 @@ int ProgramMain(const fs::WorkFolderCalls& sweepCalls)
         return Run(sweepCalls);
     } catch (const win32::Error& e) {
         // Before any window: a system DLL that cannot be loaded, say.
-        ::MessageBoxW(nullptr, e.message().c_str(), DefaultApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+        ::MessageBoxW(nullptr, e.message().c_str(), ui::DefaultApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
     } catch (...) {
-        ::MessageBoxW(nullptr, L"The program cannot start.", DefaultApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+        ::MessageBoxW(nullptr, L"The program cannot start.", ui::DefaultApplicationTitle().c_str(),
+                      MB_OK | MB_ICONERROR);
     }
     return 1;
 }

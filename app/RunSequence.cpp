@@ -12,6 +12,8 @@
 
 #include <utility>
 
+namespace key = lang::key;
+
 namespace {
 
 constexpr UINT kEndPauseMs = 1000;
@@ -19,12 +21,13 @@ constexpr UINT kEndPauseMs = 1000;
 // "Cannot create folder '{0}'" with the placeholder gone and the folder as typed after it.
 std::wstring CannotCreateMessage(const std::wstring& text, const std::wstring& folder)
 {
-    return WithoutPlaceholders(text) + L" " + folder;
+    return lang::WithoutPlaceholders(text) + L" " + folder;
 }
 
 } // namespace
 
-RunSequence::RunSequence(ProgressWindow& progressWindow, FolderDialog& folderDialog, PasswordDialog& passwordDialog)
+RunSequence::RunSequence(ui::ProgressWindow& progressWindow, ui::FolderDialog& folderDialog,
+                         ui::PasswordDialog& passwordDialog)
     : progressWindow_(progressWindow), folderDialog_(folderDialog), passwordDialog_(passwordDialog)
 {
     progressWindow_.SetEvents(this);
@@ -39,8 +42,8 @@ RunSequence::~RunSequence()
 
 void RunSequence::FirstShown()
 {
-    workFolder_ = fs::WorkFolder(WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
-    DeployLanguageFile(workFolder_.path()); // raises when the file cannot be written: the rest does not happen
+    workFolder_ = fs::WorkFolder(job::WorkFolderBytes(fs::GetFileSizeByName(fs::ProgramPath())));
+    lang::DeployLanguageFile(workFolder_.path()); // raises when the file cannot be written: the rest does not happen
     progressWindow_.SetTexts();
     progressWindow_.WaitUnseen();
 }
@@ -58,7 +61,7 @@ void RunSequence::StartTimerFired()
     if (fs::TrimBlanks(outputPath_).empty()) {
         // Nothing follows: the window stays unseen until it is closed.
         state_ = State::Stranded;
-        Ask(LangText(key::kSpecifyLocation), MB_OK | MB_ICONINFORMATION);
+        Ask(lang::LangText(key::kSpecifyLocation), MB_OK | MB_ICONINFORMATION);
         return;
     }
     if (!Modal([&] { return passwordDialog_.Execute(progressWindow_.hwnd()); }) || abandoned_) {
@@ -70,14 +73,14 @@ void RunSequence::StartTimerFired()
 
 void RunSequence::StartJob()
 {
-    JobInput input;
+    job::JobInput input;
     input.password = passwordDialog_.TakePassword(); // the job's copy, the only one kept
     progressWindow_.ShowJobStarted(progress_);
     input.outputPath = outputPath_;
     input.libraryPath = workFolder_.path() + fs::kLibraryName;
     input.workDir = workFolder_.path();
     input.programPath = fs::ProgramPath();
-    job_ = std::make_unique<UnpackJob>(*this, progress_, std::move(input));
+    job_ = std::make_unique<job::UnpackJob>(*this, progress_, std::move(input));
     progressWindow_.StartProgressTimer();
     try {
         job_->Start();
@@ -101,10 +104,10 @@ void RunSequence::ShowTotalSize(int64_t totalSize)
 
 // While the close question is open the clash waits for its end: a yes to the close answers it
 // Cancel unseen, a no lets it show.
-OverwriteAnswer RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
+job::OverwriteAnswer RunSequence::AskOverwrite(const std::wstring& existing, const std::wstring& staged)
 {
     for (;;) {
-        std::optional<OverwriteAnswer> answer;
+        std::optional<job::OverwriteAnswer> answer;
         win32::CallOnWindowThread(progressWindow_.hwnd(), [&] { answer = AskOverwriteNow(existing, staged); });
         if (answer)
             return *answer;
@@ -112,25 +115,26 @@ OverwriteAnswer RunSequence::AskOverwrite(const std::wstring& existing, const st
     }
 }
 
-void RunSequence::JobEnded(JobOutcome outcome)
+void RunSequence::JobEnded(job::JobOutcome outcome)
 {
-    const auto [wParam, lParam] = PostedPair(outcome);
-    ::PostMessageW(progressWindow_.hwnd(), WM_EXTRACT_DONE, wParam, lParam);
+    const auto [wParam, lParam] = job::PostedPair(outcome);
+    ::PostMessageW(progressWindow_.hwnd(), job::WM_EXTRACT_DONE, wParam, lParam);
 }
 
 // A cancelled job asks nothing more: its questions are answered as cancelled. None while the close
 // question is open.
-std::optional<OverwriteAnswer> RunSequence::AskOverwriteNow(const std::wstring& existing, const std::wstring& staged)
+std::optional<job::OverwriteAnswer> RunSequence::AskOverwriteNow(const std::wstring& existing,
+                                                                  const std::wstring& staged)
 {
     if (progress_.Cancelled())
-        return OverwriteAnswer::Cancel;
+        return job::OverwriteAnswer::Cancel;
     if (closeAsked_)
         return std::nullopt;
-    OverwriteDialog dialog(progressWindow_.hwnd());
+    ui::OverwriteDialog dialog(progressWindow_.hwnd());
     dialog.existingFile = existing;
     dialog.newFile = staged;
     overwriteDialog_ = &dialog;
-    const OverwriteAnswer answer = Modal([&] { return dialog.Execute(); });
+    const job::OverwriteAnswer answer = Modal([&] { return dialog.Execute(); });
     overwriteDialog_ = nullptr;
     return answer;
 }
@@ -139,13 +143,13 @@ std::optional<OverwriteAnswer> RunSequence::AskOverwriteNow(const std::wstring& 
 
 // The report may arrive while a question of ours is open (the close question, say): it is handled
 // there and then, and the close it asks for waits until the question is answered.
-void RunSequence::ExtractDone(JobOutcome outcome)
+void RunSequence::ExtractDone(job::JobOutcome outcome)
 {
     if (!JobAlive())
         return; // a close that waited for the job has dealt with its end already
     state_ = State::Finishing;
     progressWindow_.StopProgressTimer();
-    progressWindow_.ShowJobEnded(outcome != JobOutcome::Finished);
+    progressWindow_.ShowJobEnded(outcome != job::JobOutcome::Finished);
     // The last figures stay in view for a moment before any message and the close.
     ended_ = outcome;
     progressWindow_.PauseBeforeTheEnd(kEndPauseMs);
@@ -153,14 +157,14 @@ void RunSequence::ExtractDone(JobOutcome outcome)
 
 void RunSequence::EndPauseOver()
 {
-    const JobOutcome outcome = *std::exchange(ended_, std::nullopt);
+    const job::JobOutcome outcome = *std::exchange(ended_, std::nullopt);
     const std::wstring& message = job_->Result().message;
-    if (outcome == JobOutcome::NoTargetFolder)
-        Ask(CannotCreateMessage(LangText(key::kCannotCreateFolder), outputPath_), MB_OK | MB_ICONWARNING);
-    else if (outcome == JobOutcome::WrongPassword)
-        Ask(LangText(key::kWrongPassword), MB_OK | MB_ICONWARNING);
-    else if (outcome == JobOutcome::Failed)
-        Ask(LangText(key::kNotExtracted) + L"\r\n\r\n" + message, MB_OK | MB_ICONWARNING);
+    if (outcome == job::JobOutcome::NoTargetFolder)
+        Ask(CannotCreateMessage(lang::LangText(key::kCannotCreateFolder), outputPath_), MB_OK | MB_ICONWARNING);
+    else if (outcome == job::JobOutcome::WrongPassword)
+        Ask(lang::LangText(key::kWrongPassword), MB_OK | MB_ICONWARNING);
+    else if (outcome == job::JobOutcome::Failed)
+        Ask(lang::LangText(key::kNotExtracted) + L"\r\n\r\n" + message, MB_OK | MB_ICONWARNING);
     else if (!message.empty())
         Ask(message, MB_OK | MB_ICONINFORMATION);
     job_.reset();
@@ -183,7 +187,7 @@ bool RunSequence::CloseQuery()
     if (!JobAlive() || job_->Finished())
         return false; // its report is handled, or on the way, and closes the window
     progress_.Cancel();
-    if (ExtractionBegun(progress_.phase.load())) {
+    if (job::ExtractionBegun(progress_.phase.load())) {
         // The job stops at its next look and reports; that report closes the window. What the job
         // still holds open stays until then.
         state_ = State::Cancelling;
@@ -214,7 +218,7 @@ bool RunSequence::CloseDuringQuestion()
         if (confirmed && overwriteDialog_) {
             state_ = State::Cancelling;
             progress_.Cancel();
-            overwriteDialog_->Answer(OverwriteAnswer::Cancel);
+            overwriteDialog_->Answer(job::OverwriteAnswer::Cancel);
         }
         return false;
     }
@@ -248,7 +252,7 @@ bool RunSequence::ConfirmCancel()
 {
     closeAsked_ = true;
     ::ResetEvent(closeQuestionOver_.get());
-    const bool confirmed = Ask(LangText(key::kConfirmCancel), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+    const bool confirmed = Ask(lang::LangText(key::kConfirmCancel), MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
     closeAsked_ = false;
     ::SetEvent(closeQuestionOver_.get()); // a clash that waited may show now, or learn of the cancel
     return confirmed;
@@ -256,5 +260,5 @@ bool RunSequence::ConfirmCancel()
 
 void RunSequence::ErrorRaised(std::exception_ptr error)
 {
-    Ask(ErrorText(error), MB_OK | MB_ICONERROR);
+    Ask(lang::ErrorText(error), MB_OK | MB_ICONERROR);
 }

@@ -27,18 +27,18 @@
 #include <optional>
 #include <string>
 
-class RunSequence : public ProgressWindowEvents, public JobHost {
+class RunSequence : public ui::ProgressWindowEvents, public job::JobHost {
 public:
     enum class State { Starting, Asking, Stranded, Running, Cancelling, Finishing, Closed };
 
-    RunSequence(ProgressWindow& progressWindow, FolderDialog& folderDialog, PasswordDialog& passwordDialog);
+    RunSequence(ui::ProgressWindow& progressWindow, ui::FolderDialog& folderDialog, ui::PasswordDialog& passwordDialog);
     ~RunSequence() override;
 
 private:
     // ProgressWindowEvents
     void FirstShown() override;
     void StartTimerFired() override;
-    void ExtractDone(JobOutcome outcome) override;
+    void ExtractDone(job::JobOutcome outcome) override;
     void EndPauseOver() override;
     bool CloseQuery() override;
     void ErrorRaised(std::exception_ptr error) override;
@@ -46,11 +46,11 @@ private:
 
     // JobHost, on the job's thread
     void ShowTotalSize(int64_t totalSize) override;
-    OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
-    void JobEnded(JobOutcome outcome) override;
+    job::OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged) override;
+    void JobEnded(job::JobOutcome outcome) override;
 
     // The clash question on the window's thread; none while the close question is open.
-    std::optional<OverwriteAnswer> AskOverwriteNow(const std::wstring& existing, const std::wstring& staged);
+    std::optional<job::OverwriteAnswer> AskOverwriteNow(const std::wstring& existing, const std::wstring& staged);
 
     // Running or Cancelling: job_ is there and has not reported its end.
     bool JobAlive() const { return state_ == State::Running || state_ == State::Cancelling; }
@@ -81,17 +81,17 @@ private:
     // "Are you sure you want to cancel?"; true for OK.
     bool ConfirmCancel();
 
-    ProgressWindow& progressWindow_;
-    FolderDialog& folderDialog_;
-    PasswordDialog& passwordDialog_;
+    ui::ProgressWindow& progressWindow_;
+    ui::FolderDialog& folderDialog_;
+    ui::PasswordDialog& passwordDialog_;
     State state_ = State::Starting;
 
     // The run's working folder: the language file, the archive library and the staged archive.
     fs::WorkFolder workFolder_;
     // The folder as the user gave it, and the job.
     std::wstring outputPath_;
-    JobProgress progress_;
-    std::unique_ptr<UnpackJob> job_;
+    job::JobProgress progress_;
+    std::unique_ptr<job::UnpackJob> job_;
 
     int modalDepth_ = 0;
     bool closePending_ = false;              // a close waits for the open question
@@ -99,6 +99,6 @@ private:
     // Set while the close question is not open: a clash that found it open waits for it.
     win32::KernelHandle closeQuestionOver_{::CreateEventW(nullptr, TRUE, TRUE, nullptr)};
     bool abandoned_ = false;                 // closed before the job started
-    std::optional<JobOutcome> ended_;        // the job has ended; its message follows
-    OverwriteDialog* overwriteDialog_ = nullptr;  // while the overwrite question is open
+    std::optional<job::JobOutcome> ended_;        // the job has ended; its message follows
+    ui::OverwriteDialog* overwriteDialog_ = nullptr;  // while the overwrite question is open
 };

@@ -23,6 +23,8 @@
 #include <cstdio>
 #include <string>
 
+using namespace job;
+
 namespace {
 
 size_t PeakMemory()

@@ -21,6 +21,8 @@
 #include <cstdio>
 #include <string>
 
+namespace window_class = ui::window_class;
+
 using namespace e2e;
 
 namespace {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+namespace key = lang::key;
+
 ByteStream::ByteStream(win32::FileHandle file, std::wstring path)
     : file_(std::move(file)), path_(std::move(path))
 {

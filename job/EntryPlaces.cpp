@@ -4,6 +4,8 @@
 
 #include <map>
 
+namespace job {
+
 namespace {
 
 enum class Kind { File, Folder };
@@ -102,3 +104,5 @@ std::vector<EntryPlace> PlanEntryPlaces(const std::vector<EntryName>& entries)
         places.push_back(planner.Place(entry));
     return places;
 }
+
+} // namespace job

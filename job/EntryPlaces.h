@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace job {
+
 struct EntryName {
     std::wstring mapped; // fs::MapEntryPath of the entry's path
     bool folder;
@@ -22,3 +24,5 @@ struct EntryPlace {
 // "name(1)", "name(2)"... (a file as Auto Rename names it, fs::NumberedName), and so do the
 // entries below a folder so renamed.
 std::vector<EntryPlace> PlanEntryPlaces(const std::vector<EntryName>& entries);
+
+} // namespace job

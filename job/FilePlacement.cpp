@@ -17,11 +17,13 @@
 #include <optional>
 #include <vector>
 
+namespace job {
+
 namespace {
 
 win32::Error CannotPlace(const std::wstring& target, DWORD code)
 {
-    return win32::FileError(L"Cannot write file", target, code, key::kCannotWriteFile);
+    return win32::FileError(L"Cannot write file", target, code, lang::key::kCannotWriteFile);
 }
 
 } // namespace
@@ -238,3 +240,4 @@ PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bo
     return result;
 }
 
+} // namespace job

@@ -8,6 +8,10 @@
 #include <memory>
 #include <string>
 
+class ByteStream;
+
+namespace job {
+
 // A free name beside path: "report.txt" gives "report(1).txt", or "report(2).txt" when a file or
 // folder has that one, and so on; "notes" gives "notes(1)"; "data.tar.gz" gives "data.tar(1).gz".
 std::wstring MakeRenamePath(const std::wstring& path);
@@ -30,7 +34,6 @@ enum class PlaceResult {
     Cancelled, // a cancel ended a wait: nothing happened
 };
 
-class ByteStream;
 
 // The move that placement tries first, and the file it copies into when it cannot move. Tests
 // replace them to make the failures Wine does not.
@@ -59,3 +62,5 @@ DWORD SystemRenameStaged(HANDLE staged, const std::wstring& target, bool replace
 PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace,
                       const std::function<bool()>& cancelled = {},
                       const PlacementCalls& calls = SystemPlacementCalls());
+
+} // namespace job

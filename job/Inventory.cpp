@@ -4,6 +4,8 @@
 #include "fs/Paths.h"
 #include "job/EntryPlaces.h"
 
+namespace job {
+
 std::optional<Inventory> TakeInventory(sevenzip::ArchiveReader& reader, const std::wstring& target, JobProgress& progress)
 {
     Inventory inventory;
@@ -12,7 +14,7 @@ std::optional<Inventory> TakeInventory(sevenzip::ArchiveReader& reader, const st
     const uint32_t count = reader.ItemCount();
     for (uint32_t i = 0; i < count; ++i) {
         const std::wstring path = reader.ItemPath(i);
-        RefuseUnsafeEntryPath(path, target);
+        sevenzip::RefuseUnsafeEntryPath(path, target);
         names.push_back({fs::MapEntryPath(path), reader.ItemIsFolder(i)});
         if (names.back().folder)
             continue;
@@ -39,3 +41,5 @@ std::optional<Inventory> TakeInventory(sevenzip::ArchiveReader& reader, const st
     }
     return inventory;
 }
+
+} // namespace job

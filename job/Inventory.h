@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+namespace job {
+
 struct Inventory {
     std::vector<std::wstring> places; // by entry: where it lands below the target
     std::vector<std::pair<std::wstring, std::wstring>> renamed; // entry path, its new place
@@ -24,3 +26,5 @@ struct Inventory {
 // counts its files into progress. Raises an error naming the first entry whose path would leave
 // the target; nullopt when the job is cancelled meanwhile (a paused job waits between entries).
 std::optional<Inventory> TakeInventory(sevenzip::ArchiveReader& reader, const std::wstring& target, JobProgress& progress);
+
+} // namespace job

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace job {
+
 // Each call comes on the job's own thread; the host takes it to its window as it must.
 class JobHost {
 public:
@@ -19,3 +21,5 @@ public:
     // The job has ended so (its Result() is complete): the last call of the job.
     virtual void JobEnded(JobOutcome outcome) = 0;
 };
+
+} // namespace job

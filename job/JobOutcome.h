@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+namespace job {
+
 enum class JobOutcome {
     Finished,       // all done, or cancelled: nothing to report but the notice, if any
     NoTargetFolder, // the target folder cannot be created
@@ -42,3 +44,5 @@ inline JobOutcome OutcomeOf(WPARAM wParam, LPARAM lParam)
         return static_cast<JobOutcome>(lParam);
     return JobOutcome::Failed;
 }
+
+} // namespace job

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace job {
+
 JobProgress::JobProgress() : running_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
 ProgressSnapshot JobProgress::Snapshot() const
@@ -48,7 +50,7 @@ int32_t JobProgress::OnLibraryProgress(int32_t isTotal, int64_t value)
     WaitWhilePaused();
     if (cancelled_.load())
         return 1;
-    if (isTotal == kProgressOpening)
+    if (isTotal == sevenzip::kProgressOpening)
         return 0;
     (isTotal ? totalSize : currentSize).store(value);
     // The trace is for whoever watches the debugger output (a debugger, DebugView) when a job
@@ -62,3 +64,5 @@ int32_t JobProgress::OnLibraryProgress(int32_t isTotal, int64_t value)
     }
     return 0;
 }
+
+} // namespace job

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace job {
+
 // Where the job is, in the order it gets there; the window's tick weighs each its own way.
 enum class JobPhase : int32_t {
     Staging,          // copying the archive out of the package
@@ -76,3 +78,5 @@ private:
 };
 
 static_assert(std::atomic<int64_t>::is_always_lock_free && std::atomic<JobPhase>::is_always_lock_free);
+
+} // namespace job

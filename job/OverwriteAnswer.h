@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace job {
+
 enum class OverwriteAnswer : int32_t {
     Yes = 0,    // replace this one
     No = 1,     // keep the existing file
@@ -11,3 +13,5 @@ enum class OverwriteAnswer : int32_t {
     Rename = 4, // place under a new free name, now and later
     Cancel = 5, // keep the existing file and stop the job
 };
+
+} // namespace job

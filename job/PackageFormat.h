@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace job {
+
 // Where the job's copy of the archive starts in the package (inside the program's own image when
 // the image is longer). The packer pads a shorter program with zero bytes up to it.
 inline constexpr int64_t PAYLOAD_OFFSET = 0xBD000;
@@ -19,3 +21,5 @@ inline constexpr uint64_t SEARCH_MARGIN = 0x10000;
 // The archive's marker entry, first in a block of its own: the password check decodes it alone,
 // and it never stays in the target folder.
 inline constexpr wchar_t kMarkerName[] = L"1e1c8ebb-9299-4834-ab8f-9e5a0c04ba8b.quorvane";
+
+} // namespace job

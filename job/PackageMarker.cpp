@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+namespace job {
+
 namespace {
 
 std::wstring LowerAscii(std::wstring text)
@@ -27,3 +29,5 @@ void RemoveMarkerFile(const std::wstring& folder)
         return false;
     });
 }
+
+} // namespace job

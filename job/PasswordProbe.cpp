@@ -2,6 +2,8 @@
 
 #include "fs/ByteStream.h"
 
+namespace job {
+
 bool PasswordRefused(sevenzip::ArchiveReader& reader, const std::set<uint32_t>& markers, const std::wstring& scratch,
                      const std::function<bool()>& cancelled)
 {
@@ -27,3 +29,5 @@ bool PasswordRefused(sevenzip::ArchiveReader& reader, const std::set<uint32_t>& 
     }
     return false;
 }
+
+} // namespace job

@@ -3,6 +3,10 @@
 #include "lang/Language.h"
 #include "lang/TextKeys.h"
 
+namespace key = lang::key;
+
+namespace job {
+
 namespace {
 
 // As many names as a message box shows at a glance.
@@ -17,7 +21,7 @@ std::wstring ListedNames(const std::vector<std::wstring>& names)
         text += L"\r\n" + names[n];
     if (names.size() > kEntriesNamed) {
         const std::wstring more = std::to_wstring(names.size() - kEntriesNamed);
-        text += L"\r\n" + LangText(key::kAndMore, {more}, L"and " + more + L" more");
+        text += L"\r\n" + lang::LangText(key::kAndMore, {more}, L"and " + more + L" more");
     }
     return text;
 }
@@ -27,9 +31,10 @@ std::wstring WhatCameOutText(size_t wholeFiles, const std::vector<std::wstring>&
     if (wholeFiles == 0)
         return {};
     const std::wstring count = std::to_wstring(wholeFiles);
-    std::wstring text = L"\r\n\r\n" + LangText(key::kKeptWholeFiles, {count}, L"Files extracted whole and kept in the folder: " + count);
+    std::wstring text = L"\r\n\r\n" + lang::LangText(key::kKeptWholeFiles, {count},
+                                                     L"Files extracted whole and kept in the folder: " + count);
     if (!notExtracted.empty())
-        text += L"\r\n" + LangText(key::kNotExtractedList, {}, L"Not extracted:") + ListedNames(notExtracted);
+        text += L"\r\n" + lang::LangText(key::kNotExtractedList, {}, L"Not extracted:") + ListedNames(notExtracted);
     return text;
 }
 
@@ -40,6 +45,9 @@ std::wstring RenamedEntriesText(const std::vector<std::pair<std::wstring, std::w
     std::vector<std::wstring> lines;
     for (const auto& [path, place] : renamed)
         lines.push_back(path + L" \u2192 " + place);
-    return LangText(key::kPlacedUnderNewNames, {}, L"Windows cannot keep these names apart; they were placed under new names:") +
+    return lang::LangText(key::kPlacedUnderNewNames, {},
+                          L"Windows cannot keep these names apart; they were placed under new names:") +
            ListedNames(lines);
 }
+
+} // namespace job

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace job {
+
 // The first five names, each on a line of its own (each line begins with a line break), then
 // "and N more".
 std::wstring ListedNames(const std::vector<std::wstring>& names);
@@ -17,3 +19,5 @@ std::wstring WhatCameOutText(size_t wholeFiles, const std::vector<std::wstring>&
 
 // Each entry placed under a new name, "entry path → its place"; empty when there is none.
 std::wstring RenamedEntriesText(const std::vector<std::pair<std::wstring, std::wstring>>& renamed);
+
+} // namespace job

@@ -5,6 +5,8 @@
 #include "fs/ScratchNames.h"
 #include "job/PackageFormat.h"
 
+namespace job {
+
 std::vector<std::wstring> StagedPlaces(const std::vector<std::wstring>& places)
 {
     std::vector<std::wstring> staged;
@@ -82,3 +84,5 @@ bool StagedPlacement::PlaceOne(const std::wstring& from, const std::wstring& to,
     }
     return placed == PlaceResult::Placed;
 }
+
+} // namespace job

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace job {
+
 // Where each entry is staged in a scratch folder, by entry (fs::StagedName of its place).
 std::vector<std::wstring> StagedPlaces(const std::vector<std::wstring>& places);
 
@@ -54,3 +56,5 @@ private:
     OverwriteAnswer standing_ = OverwriteAnswer::Yes; // the answer that holds until asked again
     std::set<uint32_t> settled_;
 };
+
+} // namespace job

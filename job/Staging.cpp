@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace job {
+
 int64_t WorkFolderBytes(uint64_t programSize)
 {
     constexpr int64_t kMargin = 8 * 1024 * 1024;
@@ -32,3 +34,5 @@ void CopyPayload(ByteStream& from, ByteStream& to, int64_t count,
             break;
     }
 }
+
+} // namespace job

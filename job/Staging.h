@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+namespace job {
+
 // The largest block copied at once.
 inline constexpr uint32_t COPY_CHUNK = 61440;
 
@@ -25,3 +27,5 @@ std::wstring TargetFolderFor(const std::wstring& outputPath, const std::wstring&
 // ByteStream::WriteAll's error (the file and the system's reason) on a failed write.
 void CopyPayload(ByteStream& from, ByteStream& to, int64_t count,
                  const std::function<bool(int64_t remaining)>& afterBlock);
+
+} // namespace job

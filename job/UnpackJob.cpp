@@ -22,6 +22,8 @@
 
 #include <algorithm>
 
+namespace job {
+
 namespace {
 
 // A target folder that cannot be made at once (a folder of that name still being deleted, a
@@ -84,7 +86,7 @@ void UnpackJob::RunJob()
     try {
         end = Run();
     } catch (...) {
-        result_.message = ErrorText(std::current_exception()); // in the person's language
+        result_.message = lang::ErrorText(std::current_exception()); // in the person's language
         end = JobOutcome::Failed;
     }
     // A library stop that follows a cancel is the cancel, not an error; an error met before the
@@ -354,9 +356,9 @@ void UnpackJob::CheckFreeSpace(const std::wstring& scratch)
         const std::wstring drive = fs::DrivePart(folder);
         const int64_t free = input_.freeBytes(folder);
         if (free >= 0 && free < needed)
-            throw win32::Error(L"There is not enough free space on " + drive + L" (" + FormatSize(needed) +
-                                   L" needed, " + FormatSize(free) + L" free).",
-                               key::kNotEnoughSpace, {drive, FormatSize(needed), FormatSize(free)});
+            throw win32::Error(L"There is not enough free space on " + drive + L" (" + lang::FormatSize(needed) +
+                                   L" needed, " + lang::FormatSize(free) + L" free).",
+                               lang::key::kNotEnoughSpace, {drive, lang::FormatSize(needed), lang::FormatSize(free)});
     }
 }
 
@@ -378,3 +380,5 @@ void UnpackJob::Step(JobStep step, const std::wstring& path)
     } catch (...) {
     }
 }
+
+} // namespace job

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+namespace job {
+
 // The points of a run that a test or the benchmark may watch: each progress report of the
 // library (staging aside), and each staged file about to be placed.
 enum class JobStep { Progress, Placing };
@@ -109,3 +111,5 @@ private:
     std::optional<StagedPlacement> placement_; // once extraction begins
     JobResult result_;
 };
+
+} // namespace job

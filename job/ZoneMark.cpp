@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+namespace job {
+
 namespace {
 
 constexpr wchar_t kStreamSuffix[] = L":Zone.Identifier";
@@ -139,5 +141,7 @@ void WriteMark(const std::wstring& file, const std::string& mark)
     }
     if (code == ERROR_SUCCESS || (!stream && !KeepsStreams(file)))
         return; // written, or a file system without streams: nothing to mark there
-    throw win32::FileError(L"Cannot write file", streamPath, code, key::kCannotWriteFile);
+    throw win32::FileError(L"Cannot write file", streamPath, code, lang::key::kCannotWriteFile);
 }
+
+} // namespace job

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace job {
+
 // How much of the package's stream is read: far more than any browser writes.
 inline constexpr size_t kLongestPackageMark = 64 * 1024;
 // A HostUrl longer than this, or with control characters in it, is left out of the marks.
@@ -26,3 +28,5 @@ std::string ReadPackageStream(const std::wstring& packagePath);
 // Where the file system keeps no streams (FAT32, exFAT, some network shares) nothing is written
 // and nothing said; any other failure raises an error naming the file.
 void WriteMark(const std::wstring& file, const std::string& mark);
+
+} // namespace job

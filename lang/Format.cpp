@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace lang {
+
 namespace {
 
 std::wstring TwoDigits(int32_t n)
@@ -89,3 +91,5 @@ std::wstring FormatDateTime(const LocalDateTime& when)
 {
     return FormatDateTime(when, UserSetting(LOCALE_STIME, L":"));
 }
+
+} // namespace lang

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace lang {
+
 // "hh:mm:ss"; hours take as many digits as they need; 0 or less gives "00:00:00".
 std::wstring FormatElapsed(int32_t seconds);
 
@@ -31,3 +33,5 @@ std::wstring FormatDateTime(const LocalDateTime& when, const std::wstring& timeS
 
 // The same with the user's time separator.
 std::wstring FormatDateTime(const LocalDateTime& when);
+
+} // namespace lang

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+namespace lang {
 
 namespace {
 
@@ -176,3 +177,5 @@ std::wstring ErrorText(std::exception_ptr error)
     }
     return L"An unexpected error occurred.";
 }
+
+} // namespace lang

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace lang {
+
 // The resource name of the language file for a system language id.
 const wchar_t* LanguageResourceFor(LANGID language);
 
@@ -39,3 +41,5 @@ std::wstring WithoutPlaceholders(const std::wstring& text);
 // its arguments (its message when it has no reason or the file does not have it); anything else
 // a plain English text.
 std::wstring ErrorText(std::exception_ptr error);
+
+} // namespace lang

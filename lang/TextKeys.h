@@ -3,6 +3,8 @@
 // of every layer can name the text that explains them to a person.
 #pragma once
 
+namespace lang {
+
 namespace key {
 
 inline constexpr wchar_t kApplicationTitle[] = L"01000000"; // the title of the windows and boxes
@@ -55,3 +57,5 @@ inline constexpr wchar_t kAndMore[] = L"02000C52"; // "and {0} more"
 inline constexpr wchar_t kPlacedUnderNewNames[] = L"02000C53"; // "Windows cannot keep these names apart; they were placed under new names:"
 
 } // namespace key
+
+} // namespace lang

@@ -7,6 +7,10 @@
 #include "sevenzip/FileStream.h"
 #include "win32/Error.h"
 
+namespace key = lang::key;
+
+namespace sevenzip {
+
 namespace {
 
 constexpr uint32_t kAllItems = 0xFFFFFFFF;
@@ -20,11 +24,11 @@ struct EntryFailure {
 EntryFailure TextOfResult(int32_t result)
 {
     switch (result) {
-    case sevenzip::kResultUnsupportedMethod:
+    case kResultUnsupportedMethod:
         return {L"Unsupported method", key::kUnsupportedMethod};
-    case sevenzip::kResultCrcError:
+    case kResultCrcError:
         return {L"CRC error", key::kEntryDamaged};
-    case sevenzip::kResultWrongPassword:
+    case kResultWrongPassword:
         return {L"Wrong password", key::kPasswordDoesNotFit};
     case kResultNameTooLong:
         return {L"Name too long", key::kNameTooLong};
@@ -63,7 +67,6 @@ void RefuseUnsafeEntryPath(const std::wstring& path, const std::wstring& folder)
                            key::kEntryOutsideFolder, {path, folder});
 }
 
-namespace sevenzip {
 
 ArchiveReader::ArchiveReader(const std::wstring& libraryPath, const GUID& format)
     : module_(libraryPath), format_(format)

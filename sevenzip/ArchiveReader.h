@@ -18,12 +18,12 @@
 
 class ByteStream;
 
+namespace sevenzip {
+
 // What ItemResult gives for an entry the last extract call did not report on.
 inline constexpr int32_t kResultNotReported = -1;
 // An entry that ExtractAllTo did not write: a name in its path is longer than any file system takes.
 inline constexpr int32_t kResultNameTooLong = -2;
-
-namespace sevenzip {
 
 class ArchiveReader {
 public:
@@ -89,7 +89,7 @@ private:
     std::map<uint32_t, int32_t> results_; // of the last extract call
 };
 
-} // namespace sevenzip
-
 // Raises an error naming the entry when path (from an archive) would leave folder once joined to it.
 void RefuseUnsafeEntryPath(const std::wstring& path, const std::wstring& folder);
+
+} // namespace sevenzip

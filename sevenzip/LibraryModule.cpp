@@ -34,8 +34,6 @@ void LibraryModule::CreateObject(const GUID& classId, const GUID& interfaceId, v
         throw win32::Error(ResultText(result));
 }
 
-} // namespace sevenzip
-
 std::wstring ResultText(HRESULT code)
 {
     std::wstring text = win32::SystemErrorText(static_cast<DWORD>(code));
@@ -49,3 +47,5 @@ void CheckResult(HRESULT code)
     if (code != S_OK)
         throw win32::Error(ResultText(code));
 }
+
+} // namespace sevenzip

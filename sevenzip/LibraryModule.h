@@ -24,11 +24,11 @@ private:
     CreateObjectFunc createObject_ = nullptr;
 };
 
-} // namespace sevenzip
-
 // Raises an error with the system's text for code unless code is 0.
 void CheckResult(HRESULT code);
 
 // The system's text for a result code, without trailing blanks and full stops; empty when the
 // system has none.
 std::wstring ResultText(HRESULT code);
+
+} // namespace sevenzip

@@ -8,6 +8,8 @@
 #include <memory>
 #include <utility>
 
+namespace sevenzip {
+
 class PendingError {
 public:
     // Runs call and answers its result; an error it raises is kept and answered with E_FAIL.
@@ -42,3 +44,5 @@ private:
 
 // Shared between the reader and the streams it hands to the library.
 using SharedPendingError = std::shared_ptr<PendingError>;
+
+} // namespace sevenzip

@@ -12,6 +12,10 @@
 
 #include <shlobj.h>
 
+namespace key = lang::key;
+
+namespace ui {
+
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.
 constexpr const wchar_t* kWindowClass = window_class::kFolder;
@@ -93,7 +97,7 @@ bool FolderDialog::Execute()
 void FolderDialog::OnBrowse()
 {
     std::wstring path = win32::GetText(folderEdit_);
-    if (BrowseForFolder(hwnd(), LangText(key::kSelectFolder), path) && !path.empty()) {
+    if (BrowseForFolder(hwnd(), lang::LangText(key::kSelectFolder), path) && !path.empty()) {
         if (path.back() != L'\\')
             path += L'\\';
         win32::SetText(folderEdit_, path);
@@ -120,3 +124,5 @@ LRESULT FolderDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     return Window::OnMessage(message, wParam, lParam);
 }
+
+} // namespace ui

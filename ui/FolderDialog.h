@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace ui {
+
 class FolderDialog : public win32::Window {
 public:
     explicit FolderDialog(HWND owner);
@@ -32,3 +34,5 @@ private:
 
 // The shell's folder picker. path preselects a folder (when it exists) and receives the choice.
 bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& path);
+
+} // namespace ui

@@ -14,6 +14,12 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+namespace key = lang::key;
+
+namespace ui {
+
+using job::OverwriteAnswer;
+
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.
 constexpr const wchar_t* kWindowClass = window_class::kOverwrite;
@@ -31,17 +37,17 @@ int AnswerId(OverwriteAnswer answer)
 
 } // namespace
 
-LocalDateTime GetFileModified(const std::wstring& path)
+lang::LocalDateTime GetFileModified(const std::wstring& path)
 {
     WIN32_FIND_DATAW entry;
     win32::FindHandle find(::FindFirstFileW(fs::LongPathForm(path).c_str(), &entry));
     if (!find)
-        return kDateTimeZero;
+        return lang::kDateTimeZero;
     FILETIME local;
     WORD date = 0, time = 0;
     if (!::FileTimeToLocalFileTime(&entry.ftLastWriteTime, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
-        return kDateTimeZero;
-    return FromDosDateTime(date, time);
+        return lang::kDateTimeZero;
+    return lang::FromDosDateTime(date, time);
 }
 
 win32::IconHandle FileIcon(const std::wstring& path, int size)
@@ -64,7 +70,7 @@ win32::IconHandle FileIcon(const std::wstring& path, int size)
 std::wstring SizeLine(uint64_t size, const std::wstring& bytesTemplate)
 {
     const bool placeholder = bytesTemplate.find(L"{0}") != std::wstring::npos;
-    return std::to_wstring(size) + L" " + (placeholder ? WithoutPlaceholders(bytesTemplate) : bytesTemplate);
+    return std::to_wstring(size) + L" " + (placeholder ? lang::WithoutPlaceholders(bytesTemplate) : bytesTemplate);
 }
 
 OverwriteDialog::OverwriteDialog(HWND owner) : owner_(owner)
@@ -123,8 +129,8 @@ void OverwriteDialog::ShowIcon(const std::wstring& path, HWND image, win32::Icon
 
 void OverwriteDialog::ShowFile(const std::wstring& path, HWND sizeLabel, HWND timeLabel)
 {
-    win32::SetText(sizeLabel, SizeLine(fs::GetFileSizeByName(path), LangText(key::kSizeInBytes)));
-    win32::SetText(timeLabel, LangText(key::kModifiedOn) + L": " + FormatDateTime(GetFileModified(path)));
+    win32::SetText(sizeLabel, SizeLine(fs::GetFileSizeByName(path), lang::LangText(key::kSizeInBytes)));
+    win32::SetText(timeLabel, lang::LangText(key::kModifiedOn) + L": " + lang::FormatDateTime(GetFileModified(path)));
     FitLabel(sizeLabel);
     FitLabel(timeLabel);
 }
@@ -162,3 +168,5 @@ LRESULT OverwriteDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     return Window::OnMessage(message, wParam, lParam);
 }
+
+} // namespace ui

@@ -9,19 +9,21 @@
 
 #include <string>
 
+namespace ui {
+
 class OverwriteDialog : public win32::Window {
 public:
     explicit OverwriteDialog(HWND owner);
 
     // Shows both files and waits for an answer; closing the dialog otherwise answers OverwriteAnswer::Yes.
-    OverwriteAnswer Execute();
+    job::OverwriteAnswer Execute();
 
     std::wstring existingFile;
     std::wstring newFile;
-    OverwriteAnswer choice_ = OverwriteAnswer::Yes;
+    job::OverwriteAnswer choice_ = job::OverwriteAnswer::Yes;
 
     // Ends the open question with answer, as if it had been clicked.
-    void Answer(OverwriteAnswer answer);
+    void Answer(job::OverwriteAnswer answer);
 
     // The texts from the language file, each control as wide as its text needs.
     void SetTexts();
@@ -44,10 +46,12 @@ private:
 
 // The last-write time of a file in local time, in two-second steps; the date-time zero when the
 // file cannot be found.
-LocalDateTime GetFileModified(const std::wstring& path);
+lang::LocalDateTime GetFileModified(const std::wstring& path);
 
 // The shell's icon for the file at size x size pixels; none when the shell has none.
 win32::IconHandle FileIcon(const std::wstring& path, int size);
 
 // "2048 bytes": the size and the language's unit with its "{0}" removed.
 std::wstring SizeLine(uint64_t size, const std::wstring& bytesTemplate);
+
+} // namespace ui

@@ -9,6 +9,10 @@
 #include "win32/MessageBox.h"
 #include "win32/Text.h"
 
+namespace key = lang::key;
+
+namespace ui {
+
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.
 constexpr const wchar_t* kWindowClass = window_class::kPassword;
@@ -75,7 +79,7 @@ std::wstring PasswordDialog::TakePassword()
 void PasswordDialog::OnOk()
 {
     if (IsBlank(win32::GetText(passwordEdit_))) {
-        win32::ShowMessage(hwnd(), LangText(key::kPasswordTitle), MB_OK | MB_ICONINFORMATION);
+        win32::ShowMessage(hwnd(), lang::LangText(key::kPasswordTitle), MB_OK | MB_ICONINFORMATION);
         return;
     }
     confirmed_ = true;
@@ -108,3 +112,5 @@ LRESULT PasswordDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     return Window::OnMessage(message, wParam, lParam);
 }
+
+} // namespace ui

@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace ui {
+
 class PasswordDialog : public win32::Window {
 public:
     explicit PasswordDialog(HWND owner);
@@ -35,3 +37,5 @@ private:
 
 // Whether a text is blank: nothing but characters up to and including the space.
 bool IsBlank(const std::wstring& text);
+
+} // namespace ui

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+namespace ui {
+
+using job::JobPhase;
+using job::ProgressSnapshot;
+
 namespace {
 
 void Staging(const ProgressSnapshot& in, const TickCounters& counters, TickResult& out)
@@ -85,3 +90,5 @@ TickResult ProgressTick(const ProgressSnapshot& in, TickCounters& counters)
         out.percent = 100;
     return out;
 }
+
+} // namespace ui

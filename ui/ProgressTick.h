@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace ui {
+
 // What the tick keeps from one to the next.
 struct TickCounters {
     int32_t timeUsed = 0;     // ticks since the job started
@@ -23,4 +25,6 @@ struct TickResult {
 };
 
 // Advances the counters by one tick and says what to show.
-TickResult ProgressTick(const ProgressSnapshot& in, TickCounters& counters);
+TickResult ProgressTick(const job::ProgressSnapshot& in, TickCounters& counters);
+
+} // namespace ui

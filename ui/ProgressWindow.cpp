@@ -15,6 +15,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+namespace key = lang::key;
+
+namespace ui {
+
 // The window's class name, as an older form of this program named it: other programs may find the
 // window by it.
 constexpr const wchar_t* kWindowClass = window_class::kProgress;
@@ -83,7 +87,7 @@ void ProgressWindow::SetLabel(HWND label, const std::wstring& text)
 
 void ProgressWindow::SetTexts()
 {
-    win32::SetApplicationTitle(LangText(key::kApplicationTitle));
+    win32::SetApplicationTitle(lang::LangText(key::kApplicationTitle));
     ApplyTexts({
         {hwnd(), key::kExtractTitle},
         {backgroundButton_, key::kBackground},         {pauseButton_, key::kPause},          {cancelButton_, key::kCancel},
@@ -110,7 +114,7 @@ void ProgressWindow::WaitUnseen()
     ::SetTimer(hwnd(), kStartTimer, 50, nullptr);
 }
 
-void ProgressWindow::ShowJobStarted(JobProgress& progress)
+void ProgressWindow::ShowJobStarted(job::JobProgress& progress)
 {
     progress_ = &progress;
     ticks_ = {};
@@ -118,7 +122,7 @@ void ProgressWindow::ShowJobStarted(JobProgress& progress)
     ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
     SetLabel(percentLabel_, L"0%");
     SetLabel(speed_, L"");
-    SetLabel(status_, LangText(key::kExtractingFiles));
+    SetLabel(status_, lang::LangText(key::kExtractingFiles));
     percent_ = 0;
     ShowOnTaskbar(TaskbarState::Normal);
 }
@@ -180,7 +184,7 @@ void ProgressWindow::OnEndPauseOver()
 void ProgressWindow::OnExtractDone(WPARAM wParam, LPARAM lParam)
 {
     if (events_)
-        events_->ExtractDone(OutcomeOf(wParam, lParam));
+        events_->ExtractDone(job::OutcomeOf(wParam, lParam));
 }
 
 bool ProgressWindow::MayClose()
@@ -207,11 +211,11 @@ void ProgressWindow::OnProgressTick()
         StopProgressTimer();
         return;
     }
-    SetLabel(elapsed_, FormatElapsed(ticks_.timeUsed));
+    SetLabel(elapsed_, lang::FormatElapsed(ticks_.timeUsed));
     if (tick.speed)
-        SetLabel(speed_, FormatSize(*tick.speed) + L"/s");
+        SetLabel(speed_, lang::FormatSize(*tick.speed) + L"/s");
     if (tick.remaining)
-        SetLabel(remaining_, FormatElapsed(static_cast<int32_t>(*tick.remaining)));
+        SetLabel(remaining_, lang::FormatElapsed(static_cast<int32_t>(*tick.remaining)));
     if (tick.percent) {
         ::SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(*tick.percent), 0);
         SetLabel(percentLabel_, std::to_wstring(*tick.percent) + L"%");
@@ -236,7 +240,7 @@ void ProgressWindow::ShowOnTaskbar(TaskbarState state)
 
 void ProgressWindow::ShowTotalSize(int64_t totalSize)
 {
-    SetLabel(totalSize_, FormatSize(totalSize));
+    SetLabel(totalSize_, lang::FormatSize(totalSize));
 }
 
 void ProgressWindow::OnPause()
@@ -245,13 +249,13 @@ void ProgressWindow::OnPause()
         return;
     if (!progress_->Paused()) {
         progress_->Pause(true);
-        win32::SetText(pauseButton_, LangText(key::kContinue));
+        win32::SetText(pauseButton_, lang::LangText(key::kContinue));
         FitToTexts(Dpi(), {pauseButton_});
         StopProgressTimer();
         ShowOnTaskbar(TaskbarState::Paused);
     } else {
         progress_->Pause(false);
-        win32::SetText(pauseButton_, LangText(key::kPause));
+        win32::SetText(pauseButton_, lang::LangText(key::kPause));
         StartProgressTimer();
         ShowOnTaskbar(TaskbarState::Normal);
     }
@@ -336,7 +340,7 @@ LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (lParam == WM_LBUTTONUP)
             OnTrayIcon();
         return 0;
-    case WM_EXTRACT_DONE:
+    case job::WM_EXTRACT_DONE:
         OnExtractDone(wParam, lParam);
         return 0;
     case WM_CLOSE:
@@ -351,3 +355,5 @@ LRESULT ProgressWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     return Window::OnMessage(message, wParam, lParam);
 }
+
+} // namespace ui

@@ -10,13 +10,15 @@
 #include <memory>
 #include <string>
 
+namespace ui {
+
 // What the main window reports to the run sequence that drives it; all on the window's thread.
 class ProgressWindowEvents {
 public:
     virtual ~ProgressWindowEvents() = default;
     virtual void FirstShown() = 0;
     virtual void StartTimerFired() = 0;
-    virtual void ExtractDone(JobOutcome outcome) = 0;
+    virtual void ExtractDone(job::JobOutcome outcome) = 0;
     // The pause that PauseBeforeTheEnd began is over.
     virtual void EndPauseOver() = 0;
     // Whether the window may close now.
@@ -44,7 +46,7 @@ public:
     void WaitUnseen();
     // Seen, with the first labels of the job; shows progress's figures from now on (progress
     // outlives the window's use of it: the run owns both).
-    void ShowJobStarted(JobProgress& progress);
+    void ShowJobStarted(job::JobProgress& progress);
     void StartProgressTimer();
     void StopProgressTimer();
     void ShowTotalSize(int64_t totalSize);
@@ -87,7 +89,7 @@ private:
     HWND backgroundButton_ = nullptr, pauseButton_ = nullptr, cancelButton_ = nullptr;
 
     ProgressWindowEvents* events_ = nullptr;
-    JobProgress* progress_ = nullptr;
+    job::JobProgress* progress_ = nullptr;
     TickCounters ticks_;
     bool shown_ = false;
     bool trayShown_ = false;
@@ -102,3 +104,5 @@ private:
 // The title the application has before the language texts: the program file's name up to its
 // first ".", every letter after the first in lower case.
 std::wstring DefaultApplicationTitle();
+
+} // namespace ui

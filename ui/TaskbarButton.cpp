@@ -6,6 +6,8 @@
 
 #include <shobjidl.h>
 
+namespace ui {
+
 namespace {
 
 class ShellTaskbar : public TaskbarButton {
@@ -50,3 +52,5 @@ std::unique_ptr<TaskbarButton> ShellTaskbarButton()
 {
     return std::make_unique<ShellTaskbar>();
 }
+
+} // namespace ui

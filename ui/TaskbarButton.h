@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace ui {
+
 enum class TaskbarState { None, Normal, Paused, Error };
 
 // Where the progress goes: the shell's taskbar in the program; a record in a test.
@@ -19,3 +21,5 @@ public:
 // The shell's taskbar (ITaskbarList3), made at its first use. Where there is none (before
 // Windows 7, or no shell) or a call fails, nothing is shown: the progress is only a courtesy.
 std::unique_ptr<TaskbarButton> ShellTaskbarButton();
+
+} // namespace ui

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace ui {
+
 RECT FitToText(const RECT& control, int neededWidth, FitAnchor anchor, const std::vector<RECT>& others,
                int clientWidth, int gap)
 {
@@ -44,3 +46,5 @@ RECT FitToText(const RECT& control, int neededWidth, FitAnchor anchor, const std
     }
     return fitted;
 }
+
+} // namespace ui

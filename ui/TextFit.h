@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace ui {
+
 // Buttons grow about their centre, labels and check boxes from their left edge.
 enum class FitAnchor { Centre, Left };
 
@@ -17,3 +19,5 @@ inline constexpr int kFitGap = 4;
 // growth where there is none, keeping gap pixels from its neighbours.
 RECT FitToText(const RECT& control, int neededWidth, FitAnchor anchor, const std::vector<RECT>& others,
                int clientWidth, int gap = kFitGap);
+
+} // namespace ui

@@ -2,6 +2,8 @@
 // end-to-end tests, which include this header): they stay as they are.
 #pragma once
 
+namespace ui {
+
 namespace window_class {
 
 inline constexpr wchar_t kProgress[] = L"TfrmMain";
@@ -10,3 +12,5 @@ inline constexpr wchar_t kPassword[] = L"TfrmPassword";
 inline constexpr wchar_t kOverwrite[] = L"TfrmOverWrite";
 
 } // namespace window_class
+
+} // namespace ui

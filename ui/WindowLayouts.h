@@ -5,6 +5,8 @@
 
 #include "win32/Window.h"
 
+namespace ui {
+
 namespace layout {
 
 // A control of a window's table: a name for the test's messages, and its place.
@@ -65,3 +67,5 @@ inline constexpr Control kControls[] = {
 } // namespace overwrite
 
 } // namespace layout
+
+} // namespace ui

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace ui {
+
 namespace {
 
 using win32::ClientRectOf;
@@ -85,13 +87,13 @@ void Fit(HWND control, FitAnchor anchor, int dpi)
 
 void ShowErrorBox(HWND owner, std::exception_ptr error)
 {
-    win32::ShowMessage(owner, ErrorText(error), MB_OK | MB_ICONERROR);
+    win32::ShowMessage(owner, lang::ErrorText(error), MB_OK | MB_ICONERROR);
 }
 
 void ApplyTexts(std::initializer_list<TextOf> texts)
 {
     for (const auto& [control, key] : texts)
-        win32::SetText(control, LangText(key));
+        win32::SetText(control, lang::LangText(key));
 }
 
 int NeededWidth(HWND control, int dpi)
@@ -133,3 +135,5 @@ void FitTipBeside(HWND tip, HWND value, int dpi)
     const LONG left = std::max<LONG>(beside.left, now.right + deficit + win32::Scale(kFitGap, dpi));
     ::SetWindowPos(value, nullptr, left, beside.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+} // namespace ui

@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <string>
 
+namespace ui {
+
 struct TextOf {
     HWND control;
     const wchar_t* key; // in section "Main" of the language file
@@ -30,3 +32,5 @@ void FitTipBeside(HWND tip, HWND value, int dpi);
 // each as far as its text needs and its row has room (ui/TextFit.h), in a window laid out at dpi.
 // For after the texts are set or the DPI changed.
 void FitToTexts(int dpi, std::initializer_list<HWND> buttons, std::initializer_list<HWND> leftAnchored = {});
+
+} // namespace ui

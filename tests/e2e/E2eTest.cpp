@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 
+namespace window_class = ui::window_class;
 using namespace testing_support;
 using e2e::Child;
 using e2e::Click;
@@ -326,17 +327,22 @@ TEST(EndToEnd, PauseHoldsTheJobAndTheClockUntilContinue)
     ASSERT_TRUE(main);
     HWND pause = Child(main, L"Button", L"Pause");
     ASSERT_TRUE(pause);
+    // Each figure is the label that follows its caption. The job is under way once it has shown
+    // the size it stages: only then does a pause hold something.
+    HWND totalSize = ::GetWindow(Child(main, L"Static", L"Total size:"), GW_HWNDNEXT);
+    HWND elapsed = ::GetWindow(Child(main, L"Static", L"Elapsed time:"), GW_HWNDNEXT);
+    HWND percent = ::GetWindow(Child(main, L"msctls_progress32"), GW_HWNDNEXT);
+    ASSERT_TRUE(totalSize && elapsed && percent);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return TextOf(totalSize) != L"00:00:00"; }));
     Click(pause);
     ASSERT_TRUE(e2e::WaitUntil([&] { return TextOf(pause) == L"&Continue"; }));
     const auto filesWhenPaused = FilesBelow(run.target()).size();
-    // The clock is the label that follows its caption.
-    HWND elapsed = ::GetWindow(Child(main, L"Static", L"Elapsed time:"), GW_HWNDNEXT);
-    ASSERT_TRUE(elapsed);
     EXPECT_TRUE(::IsWindowVisible(elapsed));
-    const std::wstring clock = TextOf(elapsed);
-    ::Sleep(2500);
+    const std::wstring clock = TextOf(elapsed), shown = TextOf(percent);
+    ::Sleep(2500); // two ticks of the clock: what runs would show by then
     EXPECT_EQ(FilesBelow(run.target()).size(), filesWhenPaused);
     EXPECT_EQ(TextOf(elapsed), clock);
+    EXPECT_EQ(TextOf(percent), shown);
     EXPECT_TRUE(run.app->Running());
     Click(pause);
     ASSERT_TRUE(run.app->WaitForExit());

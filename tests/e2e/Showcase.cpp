@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace window_class = ui::window_class;
+
 using namespace e2e;
 
 namespace {

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <functional>
 
+using namespace job;
 using namespace testing_support;
 
 namespace {

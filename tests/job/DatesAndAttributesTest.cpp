@@ -10,6 +10,7 @@
 
 #include <map>
 
+using namespace job;
 using namespace testing_support;
 
 namespace {

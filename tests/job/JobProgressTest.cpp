@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+using namespace job;
+
 namespace {
 
 using testing_support::WaitUntil;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace job;
 using namespace testing_support;
 
 namespace {

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <functional>
 
+using namespace job;
 using namespace testing_support;
 
 namespace {

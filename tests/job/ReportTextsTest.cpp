@@ -7,6 +7,7 @@
 
 namespace {
 
+using namespace job;
 using namespace testing_support;
 
 std::vector<std::wstring> Names(size_t count)

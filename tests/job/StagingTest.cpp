@@ -20,6 +20,7 @@
 #include <map>
 #include <thread>
 
+using namespace job;
 using namespace testing_support;
 
 namespace {

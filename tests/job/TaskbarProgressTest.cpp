@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+using namespace job;
+using namespace ui;
 using namespace testing_support;
 
 // For the messages of failed expectations.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace job;
+
 // The mark every file gets, byte for byte, from what the package's own stream says.
 TEST(MarkFor, PassesOnTheZonesThatWindowsWarnsAbout)
 {

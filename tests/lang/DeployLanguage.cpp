@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+using namespace lang;
+
 int wmain(int argc, wchar_t** argv)
 {
     if (argc != 2) {

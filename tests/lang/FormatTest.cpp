@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace lang;
+
 namespace {
 
 TEST(FormatSize, PicksTheLargestUnitThatRoundsToAtLeastOne)

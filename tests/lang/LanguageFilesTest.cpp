@@ -11,6 +11,8 @@
 #include <set>
 #include <vector>
 
+using namespace lang;
+
 using testing_support::ReadAll;
 using testing_support::ScratchFolder;
 

@@ -11,6 +11,8 @@
 
 #include <stdexcept>
 
+using namespace lang;
+
 using testing_support::ReadAll;
 using testing_support::ScratchFolder;
 using testing_support::SourceFile;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace sevenzip;
 using namespace testing_support;
 
 namespace {

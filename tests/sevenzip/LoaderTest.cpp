@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace sevenzip;
 using namespace testing_support;
 
 namespace {

@@ -13,6 +13,8 @@
 #include <map>
 #include <vector>
 
+using namespace job;
+using namespace sevenzip;
 using namespace testing_support;
 
 namespace {

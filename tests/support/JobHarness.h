@@ -19,7 +19,7 @@
 
 namespace testing_support {
 
-class HeadlessHost : public JobHost {
+class HeadlessHost : public job::JobHost {
 public:
     void ShowTotalSize(int64_t totalSize) override
     {
@@ -27,18 +27,18 @@ public:
         if (cancelAtTotalSize && progress)
             progress->Cancel();
     }
-    OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
+    job::OverwriteAnswer AskOverwrite(const std::wstring& existing, const std::wstring& staged) override
     {
         asked.push_back(existing);
         stagedSeen.push_back(Exists(staged));
         if (onQuestion)
             onQuestion(staged);
-        OverwriteAnswer answer = answers.empty() ? OverwriteAnswer::Yes : answers.front();
+        job::OverwriteAnswer answer = answers.empty() ? job::OverwriteAnswer::Yes : answers.front();
         if (!answers.empty() && answers.size() > 1)
             answers.pop_front();
         return answer;
     }
-    void JobEnded(JobOutcome outcome) override
+    void JobEnded(job::JobOutcome outcome) override
     {
         end_ = outcome;
         ::SetEvent(ended_.get());
@@ -46,7 +46,7 @@ public:
 
     // Runs the worker to its end and answers how it ended. Windows of the calling thread (a
     // test's) go on answering meanwhile.
-    JobOutcome Run(UnpackJob& worker)
+    job::JobOutcome Run(job::UnpackJob& worker)
     {
         ::ResetEvent(ended_.get());
         worker.Start();
@@ -64,22 +64,22 @@ public:
     std::vector<int64_t> shownTotals;
     std::vector<std::wstring> asked;
     std::vector<bool> stagedSeen; // whether each question's staged file was there
-    std::deque<OverwriteAnswer> answers; // the last one stands for every later question
+    std::deque<job::OverwriteAnswer> answers; // the last one stands for every later question
     std::function<void(const std::wstring& staged)> onQuestion; // to look at the staged file
     bool cancelAtTotalSize = false;
-    JobProgress* progress = nullptr; // the running job's, for cancelAtTotalSize
+    job::JobProgress* progress = nullptr; // the running job's, for cancelAtTotalSize
 
 private:
     win32::KernelHandle ended_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    JobOutcome end_{};
+    job::JobOutcome end_{};
 };
 
 // What a job of a test or the benchmark is given: the package at programPath unpacked below
 // outputPath with the fixtures' password, the run's files in workFolder.
-inline JobInput InputFor(const std::wstring& programPath, const std::wstring& outputPath,
+inline job::JobInput InputFor(const std::wstring& programPath, const std::wstring& outputPath,
                          const fs::WorkFolder& workFolder)
 {
-    JobInput input;
+    job::JobInput input;
     input.outputPath = outputPath;
     input.password = L"secret";
     input.libraryPath = workFolder.path() + fs::kLibraryName;
@@ -116,14 +116,14 @@ public:
 
     // Runs a job to its end; what it said is kept in said. Each run has a fresh progress, as each
     // run of the program has; the last run's stays to be looked at.
-    JobOutcome Run()
+    job::JobOutcome Run()
     {
         if (ran_)
-            progress = std::make_unique<JobProgress>();
+            progress = std::make_unique<job::JobProgress>();
         ran_ = true;
         host.progress = progress.get();
-        UnpackJob worker(host, *progress, input);
-        const JobOutcome end = host.Run(worker);
+        job::UnpackJob worker(host, *progress, input);
+        const job::JobOutcome end = host.Run(worker);
         said = worker.Result().message;
         return end;
     }
@@ -148,9 +148,9 @@ public:
     ScratchFolder scratch;
     HeadlessHost host;
     fs::WorkFolder workFolder;
-    JobInput input;
+    job::JobInput input;
     std::wstring target;
-    std::unique_ptr<JobProgress> progress = std::make_unique<JobProgress>();
+    std::unique_ptr<job::JobProgress> progress = std::make_unique<job::JobProgress>();
     std::wstring said; // the last run's message: its error, or its notice
 
 private:
@@ -164,12 +164,12 @@ inline std::vector<std::wstring> ArchiveOrder(const std::wstring& package)
     ScratchFolder scratch;
     // What the worker stages: the package from where the program's search starts.
     const std::string content = ReadAll(package);
-    WriteFile(scratch / L"payload.bin", content.substr(PAYLOAD_OFFSET));
+    WriteFile(scratch / L"payload.bin", content.substr(job::PAYLOAD_OFFSET));
     std::vector<std::wstring> paths;
     auto reader = std::make_unique<sevenzip::ArchiveReader>(CopyLibrary(scratch));
-    reader->OpenArchiveFile(scratch / L"payload.bin", SEARCH_WINDOW);
+    reader->OpenArchiveFile(scratch / L"payload.bin", job::SEARCH_WINDOW);
     for (uint32_t i = 0; i < reader->ItemCount(); ++i)
-        if (!reader->ItemIsFolder(i) && reader->ItemPath(i) != kMarkerName)
+        if (!reader->ItemIsFolder(i) && reader->ItemPath(i) != job::kMarkerName)
             paths.push_back(reader->ItemPath(i));
     return paths;
 }
@@ -178,10 +178,10 @@ inline std::vector<std::wstring> ArchiveOrder(const std::wstring& package)
 // is under way. The worker is inside that phase while the action runs.
 class OnStep {
 public:
-    OnStep(JobInput& input, std::function<bool(JobStep step, const std::wstring& path)> when,
+    OnStep(job::JobInput& input, std::function<bool(job::JobStep step, const std::wstring& path)> when,
            std::function<void()> action)
     {
-        input.onStep = [this, when = std::move(when), action = std::move(action)](JobStep step,
+        input.onStep = [this, when = std::move(when), action = std::move(action)](job::JobStep step,
                                                                                  const std::wstring& path) {
             if (!fired_ && when(step, path)) {
                 fired_ = true;
@@ -198,7 +198,7 @@ private:
 } // namespace testing_support
 
 // How a job's end reads in a test failure.
-inline std::ostream& operator<<(std::ostream& out, JobOutcome outcome)
+inline std::ostream& operator<<(std::ostream& out, job::JobOutcome outcome)
 {
     const char* names[] = {"Finished", "NoTargetFolder", "WrongPassword", "Failed"};
     return out << names[static_cast<int>(outcome)];

@@ -18,9 +18,9 @@ public:
     {
         const std::wstring file = scratch / (std::wstring(resource) + L".txt");
         SaveResourceToFile(resource, L"FILE", file);
-        UseLanguageFile(file);
+        lang::UseLanguageFile(file);
     }
-    ~UseLanguage() { UseLanguageFile(L""); }
+    ~UseLanguage() { lang::UseLanguageFile(L""); }
     UseLanguage(const UseLanguage&) = delete;
     UseLanguage& operator=(const UseLanguage&) = delete;
 };

@@ -36,7 +36,7 @@ struct ArchiveParts {
 inline std::optional<ArchiveParts> FindArchive(const std::string& package)
 {
     const std::string signature("7z\xBC\xAF\x27\x1C", 6);
-    for (size_t at = package.find(signature, PAYLOAD_OFFSET); at != std::string::npos;
+    for (size_t at = package.find(signature, job::PAYLOAD_OFFSET); at != std::string::npos;
          at = package.find(signature, at + 1)) {
         if (at + 32 > package.size())
             break;

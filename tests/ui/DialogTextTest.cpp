@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace ui;
+using namespace lang;
 using namespace testing_support;
 
 namespace {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace job;
+using namespace ui;
+
 namespace {
 
 constexpr int64_t MB = 1024 * 1024;

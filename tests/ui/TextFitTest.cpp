@@ -4,6 +4,8 @@
 
 #include <ostream>
 
+using namespace ui;
+
 std::ostream& operator<<(std::ostream& out, const RECT& r)
 {
     return out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";

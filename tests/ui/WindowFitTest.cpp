@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+using namespace ui;
+using namespace lang;
 using namespace testing_support;
 
 namespace {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+using namespace ui;
 using namespace testing_support;
 
 namespace {
