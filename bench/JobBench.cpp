@@ -80,7 +80,7 @@ int RunLibrary(const std::wstring& package, const std::wstring& output)
     const std::wstring work = fs::SelectWorkFolder(10 * 1024 * 1024);
     const std::wstring library = work + L"7z.dll";
     try {
-        SaveResourceToFile(L"7z_dll", L"FILE", library);
+        fs::SaveResourceToFile(L"7z_dll", L"FILE", library);
         const double start = Now();
         {
             auto reader = std::make_unique<sevenzip::ArchiveReader>(library);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+namespace fs {
+
 namespace key = lang::key;
 
 ByteStream::ByteStream(win32::FileHandle file, std::wstring path)
@@ -165,3 +167,5 @@ DWORD RenameOpenFile(HANDLE file, const std::wstring& newPath, bool replace)
         return ::GetLastError();
     return ERROR_SUCCESS;
 }
+
+} // namespace fs

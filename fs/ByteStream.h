@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+namespace fs {
+
 // Gives the open file (opened with DELETE access) a new name, a full path on the same volume,
 // over an existing file when replace says so, in one step. Answers the system's error code, or
 // ERROR_SUCCESS (ERROR_NOT_SAME_DEVICE when the path lies on another volume).
@@ -67,3 +69,5 @@ private:
     win32::FileHandle file_;
     std::wstring path_;
 };
+
+} // namespace fs

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace fs {
+
 namespace {
 
 std::string_view ResourceBytes(const std::wstring& name, const std::wstring& type)
@@ -61,3 +63,5 @@ win32::FileHandle SaveResourceToHeldFile(const std::wstring& name, const std::ws
         throw win32::Error(L"File \"" + path + L"\" was changed by another program");
     return held;
 }
+
+} // namespace fs

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace fs {
+
 // Writes every byte of the resource (type, name; names match whatever their case) of the
 // program's own module to path, replacing any file there. Raises "Resource NAME not found",
 // "Cannot create file "PATH". REASON" or "Cannot write file "PATH". REASON"; a file that could
@@ -16,3 +18,5 @@ void SaveResourceToFile(const std::wstring& name, const std::wstring& type, cons
 // taken. Raises as SaveResourceToFile, or "File "PATH" was changed by another program".
 win32::FileHandle SaveResourceToHeldFile(const std::wstring& name, const std::wstring& type,
                                          const std::wstring& path);
+
+} // namespace fs

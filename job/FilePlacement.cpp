@@ -57,7 +57,7 @@ bool IsNameTaken(DWORD code)
 // so never a file that was there before (a person's own file of any name stays untouched), and
 // gone if the process dies before it is whole. Only a name that is taken makes it try another:
 // any other refusal (a folder that lets nobody create files) is the answer.
-std::unique_ptr<ByteStream> CreatePartFile(const std::wstring& target, const PlacementCalls& calls)
+std::unique_ptr<fs::ByteStream> CreatePartFile(const std::wstring& target, const PlacementCalls& calls)
 {
     const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
     static std::atomic<uint32_t> next{::GetTickCount() ^ (::GetCurrentProcessId() << 16)};
@@ -75,7 +75,7 @@ std::unique_ptr<ByteStream> CreatePartFile(const std::wstring& target, const Pla
 }
 
 // Copies the staged file's bytes into part.
-void CopyContents(const std::wstring& staged, ByteStream& part, const std::wstring& target)
+void CopyContents(const std::wstring& staged, fs::ByteStream& part, const std::wstring& target)
 {
     // Read with sharing: another program reading it too (a scanner) is no obstacle.
     const win32::FileHandle source(::CreateFileW(fs::LongPathForm(staged).c_str(), GENERIC_READ,
@@ -103,7 +103,7 @@ PlaceResult CopyInPlace(const std::wstring& staged, const std::wstring& target, 
 {
     // Beside the target, so that the final step is a rename on one volume; until then the copy is
     // provisional, so a killed run leaves no half file anywhere.
-    const std::unique_ptr<ByteStream> part = CreatePartFile(target, calls);
+    const std::unique_ptr<fs::ByteStream> part = CreatePartFile(target, calls);
     CopyContents(staged, *part, target);
     DWORD code = ERROR_SUCCESS;
     try {
@@ -222,12 +222,12 @@ DWORD WaitOutHeldFile(const std::function<DWORD()>& attempt, const std::function
 
 DWORD SystemRenameStaged(HANDLE staged, const std::wstring& target, bool replace)
 {
-    return RenameOpenFile(staged, target, replace);
+    return fs::RenameOpenFile(staged, target, replace);
 }
 
 PlacementCalls SystemPlacementCalls()
 {
-    return {SystemRenameStaged, [](const std::wstring& path) { return ByteStream::CreateProvisional(path, true); }};
+    return {SystemRenameStaged, [](const std::wstring& path) { return fs::ByteStream::CreateProvisional(path, true); }};
 }
 
 PlaceResult PlaceFile(const std::wstring& staged, const std::wstring& target, bool replace,

@@ -8,7 +8,9 @@
 #include <memory>
 #include <string>
 
+namespace fs {
 class ByteStream;
+}
 
 namespace job {
 
@@ -41,7 +43,7 @@ struct PlacementCalls {
     // Renames the open staged file to target; the system's error code, or ERROR_SUCCESS.
     using RenameQuery = DWORD (*)(HANDLE staged, const std::wstring& target, bool replace);
     // A new provisional file at path, never one that exists (ByteStream::CreateProvisional).
-    using CreateQuery = std::unique_ptr<ByteStream> (*)(const std::wstring& path);
+    using CreateQuery = std::unique_ptr<fs::ByteStream> (*)(const std::wstring& path);
     RenameQuery renameStaged;
     CreateQuery createPart;
 };

@@ -14,7 +14,7 @@ bool PasswordRefused(sevenzip::ArchiveReader& reader, const std::set<uint32_t>& 
         const std::wstring probe = scratch + std::to_wstring(marker);
         uint64_t actual = 0;
         {
-            auto file = ByteStream::Create(probe);
+            auto file = fs::ByteStream::Create(probe);
             reader.ExtractItemToStream(marker, *file, false);
             actual = file->Size();
         }

@@ -19,7 +19,7 @@ std::wstring TargetFolderFor(const std::wstring& outputPath, const std::wstring&
     return fs::WithTrailingBackslash(fs::WithTrailingBackslash(outputPath) + packageName);
 }
 
-void CopyPayload(ByteStream& from, ByteStream& to, int64_t count,
+void CopyPayload(fs::ByteStream& from, fs::ByteStream& to, int64_t count,
                  const std::function<bool(int64_t remaining)>& afterBlock)
 {
     int64_t remaining = count;

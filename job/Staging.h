@@ -25,7 +25,7 @@ std::wstring TargetFolderFor(const std::wstring& outputPath, const std::wstring&
 // COPY_CHUNK through one buffer. After each block calls afterBlock with the bytes still to copy;
 // an answer of false stops the copy there. Raises "Stream read error" on a short read, and
 // ByteStream::WriteAll's error (the file and the system's reason) on a failed write.
-void CopyPayload(ByteStream& from, ByteStream& to, int64_t count,
+void CopyPayload(fs::ByteStream& from, fs::ByteStream& to, int64_t count,
                  const std::function<bool(int64_t remaining)>& afterBlock);
 
 } // namespace job

@@ -106,6 +106,7 @@ void UnpackJob::RunJob()
     } catch (...) {
         // The account is a courtesy: without memory for it, the end is still reported.
     }
+    placement_.reset(); // it reads the archive
     reader_.reset();
     win32::WipeText(input_.password); // the archive is closed: nothing needs it now
     if (extractingIntoTarget_)
@@ -171,11 +172,11 @@ std::optional<JobOutcome> UnpackJob::StageAndOpen()
 {
     // Nobody else may touch the staged archive until it closes, and it goes when it closes, even
     // when the process is ended without warning: no copy of the archive stays behind.
-    auto staged = ByteStream::CreateTemporary(input_.workDir + fs::kStagedArchiveName);
+    auto staged = fs::ByteStream::CreateTemporary(input_.workDir + fs::kStagedArchiveName);
     {
-        auto program = ByteStream::OpenRead(input_.programPath);
+        auto program = fs::ByteStream::OpenRead(input_.programPath);
         const int64_t remaining = std::max<int64_t>(static_cast<int64_t>(program->Size()) - PAYLOAD_OFFSET, 0);
-        program->Seek(PAYLOAD_OFFSET, ByteStream::FromStart);
+        program->Seek(PAYLOAD_OFFSET, fs::ByteStream::FromStart);
         progress_.totalSize = remaining;
         host_.ShowTotalSize(remaining);
         progress_.currentSize = 0;
@@ -192,13 +193,13 @@ std::optional<JobOutcome> UnpackJob::StageAndOpen()
 
     {
         // Held until the library is loaded from it.
-        win32::FileHandle library = SaveResourceToHeldFile(L"7z_dll", L"FILE", input_.libraryPath);
+        win32::FileHandle library = fs::SaveResourceToHeldFile(L"7z_dll", L"FILE", input_.libraryPath);
         if (progress_.Cancelled())
             return JobOutcome::Finished;
         reader_ = std::make_unique<sevenzip::ArchiveReader>(input_.libraryPath);
     }
     reader_->SetProgressSink(this, &OnLibraryProgress);
-    staged->Seek(0, ByteStream::FromStart);
+    staged->Seek(0, fs::ByteStream::FromStart);
     win32::ComPtr<sevenzip::IInStream> stream(new sevenzip::FileStream(std::move(staged)));
     reader_->OpenArchiveStream(stream.get(), SEARCH_WINDOW);
     reader_->SetPassword(input_.password);
@@ -255,7 +256,7 @@ JobOutcome UnpackJob::ExtractIntoTarget()
     // Each file once whole: the package's mark, then its stored times and attributes (writing a
     // stream changes a file's time on Windows). One staged instead gets its times only (the
     // question shows them), the rest once placed.
-    const auto whenWhole = [this](uint32_t index, ByteStream& file) {
+    const auto whenWhole = [this](uint32_t index, fs::ByteStream& file) {
         if (takenLate_.count(index) != 0) {
             fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), false);
             return;
@@ -295,7 +296,7 @@ JobOutcome UnpackJob::ExtractStaged()
     try {
         // The scratch folder is the program's own: nothing there has a final name.
         reader_->ExtractAllTo(scratch_.path(), StagedPlaces(inventory_.places), MarkerEntries(), false, {},
-                              [this](uint32_t index, ByteStream& file) {
+                              [this](uint32_t index, fs::ByteStream& file) {
                                   fs::ApplyFacts(file.handle(), reader_->ItemFacts(index), false);
                               });
     } catch (const win32::Error&) {

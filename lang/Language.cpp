@@ -49,7 +49,7 @@ const wchar_t* LanguageResourceFor(LANGID language)
 void DeployLanguageFile(const std::wstring& workFolder)
 {
     const std::wstring path = workFolder + fs::kLanguageFileName;
-    SaveResourceToFile(LanguageResourceFor(::GetSystemDefaultLangID()), L"FILE", path);
+    fs::SaveResourceToFile(LanguageResourceFor(::GetSystemDefaultLangID()), L"FILE", path);
     UseLanguageFile(path);
 }
 

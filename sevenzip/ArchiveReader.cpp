@@ -82,7 +82,7 @@ ArchiveReader::~ArchiveReader()
 
 void ArchiveReader::OpenArchiveFile(const std::wstring& path, uint64_t searchWindow)
 {
-    auto file = ByteStream::OpenRead(fs::FullPathOf(path));
+    auto file = fs::ByteStream::OpenRead(fs::FullPathOf(path));
     win32::ComPtr<IInStream> stream(new FileStream(std::move(file)));
     OpenArchiveStream(stream.get(), searchWindow);
 }
@@ -113,8 +113,8 @@ void ArchiveReader::RefuseDamagedArchive(IInStream* stream)
     const uint64_t warnings = ArchiveNumber(kpidWarningFlags);
     const uint64_t end = ArchiveNumber(kpidOffset) + ArchiveNumber(kpidPhySize);
     UINT64 size = 0;
-    const bool sized = stream->Seek(0, ByteStream::FromEnd, &size) == S_OK;
-    stream->Seek(0, ByteStream::FromStart, nullptr);
+    const bool sized = stream->Seek(0, fs::ByteStream::FromEnd, &size) == S_OK;
+    stream->Seek(0, fs::ByteStream::FromStart, nullptr);
     const uint32_t broken = kErrorIsNotArc | kErrorHeaders | kErrorUnexpectedEnd;
     if ((errors & broken) || (warnings & kErrorHeaders) || (sized && end > size))
         ThrowDamagedPackage();
@@ -210,7 +210,7 @@ void ArchiveReader::RunExtract(const uint32_t* indices, uint32_t count, bool tes
     CheckResult(result);
 }
 
-void ArchiveReader::ExtractItemToStream(uint32_t index, ByteStream& stream, bool test)
+void ArchiveReader::ExtractItemToStream(uint32_t index, fs::ByteStream& stream, bool test)
 {
     ExtractTarget target;
     target.stream = &stream;

@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+namespace fs {
 class ByteStream;
+}
 
 namespace sevenzip {
 
@@ -49,7 +51,7 @@ public:
     fs::FileFacts ItemFacts(uint32_t index);
 
     // Writes the entry at the stream's current position; the stream stays the caller's.
-    void ExtractItemToStream(uint32_t index, ByteStream& stream, bool test);
+    void ExtractItemToStream(uint32_t index, fs::ByteStream& stream, bool test);
     // Writes every file entry below folder, replacing existing files (see whenTaken): at places[index] (a path
     // relative to folder) where the caller gives one, else at the entry's own path mapped as
     // Windows holds names. An entry with a name longer than a file system takes is not written

@@ -5,12 +5,15 @@
 
 namespace sevenzip {
 
-FileStream::FileStream(std::unique_ptr<ByteStream> owned, SharedPendingError pending)
+FileStream::FileStream(std::unique_ptr<fs::ByteStream> owned, SharedPendingError pending)
     : owned_(std::move(owned)), stream_(owned_.get()), pending_(std::move(pending))
 {
 }
 
-FileStream::FileStream(ByteStream& borrowed, SharedPendingError pending) : stream_(&borrowed), pending_(std::move(pending)) {}
+FileStream::FileStream(fs::ByteStream& borrowed, SharedPendingError pending)
+    : stream_(&borrowed), pending_(std::move(pending))
+{
+}
 
 FileStream::~FileStream() = default;
 
@@ -52,7 +55,7 @@ HRESULT __stdcall FileStream::Write(const void* data, UINT32 size, UINT32* proce
 
 HRESULT __stdcall FileStream::Seek(INT64 offset, UINT32 origin, UINT64* newPosition)
 {
-    stream_->Seek(offset, static_cast<ByteStream::Origin>(origin & 0xFF));
+    stream_->Seek(offset, static_cast<fs::ByteStream::Origin>(origin & 0xFF));
     if (newPosition)
         *newPosition = stream_->Position();
     return S_OK;

@@ -18,8 +18,8 @@ class FileStream : public IInStream,
                   protected RefCounted {
 public:
     // An owned stream is freed (its file closed) when the library lets go of the adapter.
-    FileStream(std::unique_ptr<ByteStream> owned, SharedPendingError pending = nullptr);
-    FileStream(ByteStream& borrowed, SharedPendingError pending = nullptr);
+    FileStream(std::unique_ptr<fs::ByteStream> owned, SharedPendingError pending = nullptr);
+    FileStream(fs::ByteStream& borrowed, SharedPendingError pending = nullptr);
     ~FileStream() override;
 
     HRESULT __stdcall QueryInterface(REFIID iid, void** object) override;
@@ -37,8 +37,8 @@ private:
     template <class Call>
     HRESULT Guarded(Call call) noexcept;
 
-    std::unique_ptr<ByteStream> owned_; // when the adapter owns its stream
-    ByteStream* stream_;                // the stream in use: owned_, or the caller's
+    std::unique_ptr<fs::ByteStream> owned_; // when the adapter owns its stream
+    fs::ByteStream* stream_;                // the stream in use: owned_, or the caller's
     SharedPendingError pending_; // where a failed write or resize is kept for the reader
 };
 

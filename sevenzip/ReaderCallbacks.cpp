@@ -199,10 +199,11 @@ HRESULT ExtractCallback::CreateTargetFile(uint32_t index, ISequentialOutStream**
     return S_OK;
 }
 
-std::unique_ptr<ByteStream> ExtractCallback::CreateFileFor(uint32_t index, const std::wstring& target)
+std::unique_ptr<fs::ByteStream> ExtractCallback::CreateFileFor(uint32_t index, const std::wstring& target)
 {
     const auto create = [this](const std::wstring& path, bool exclusive) {
-        return target_.provisional ? ByteStream::CreateProvisional(path, exclusive) : ByteStream::Create(path, exclusive);
+        return target_.provisional ? fs::ByteStream::CreateProvisional(path, exclusive)
+                                   : fs::ByteStream::Create(path, exclusive);
     };
     if (!target_.whenTaken)
         return create(target, false);
@@ -227,7 +228,7 @@ HRESULT __stdcall ExtractCallback::SetOperationResult(INT32 result)
     return pending_->Guard([&]() -> HRESULT {
         const auto created = createdFiles_.find(currentIndex_);
         if (created != createdFiles_.end()) {
-            std::unique_ptr<ByteStream> file = std::move(created->second);
+            std::unique_ptr<fs::ByteStream> file = std::move(created->second);
             createdFiles_.erase(created);
             if (result == kResultOk && target_.passing.count(currentIndex_) == 0) {
                 if (target_.provisional)
@@ -253,7 +254,7 @@ void ExtractCallback::Finish()
     pending_->RaiseIfAny();
 }
 
-void ExtractCallback::Discard(std::unique_ptr<ByteStream> file)
+void ExtractCallback::Discard(std::unique_ptr<fs::ByteStream> file)
 {
     const std::wstring path = file->path();
     file.reset(); // a provisional file goes as it closes

@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+namespace fs {
 class ByteStream;
+}
 
 namespace sevenzip {
 
@@ -59,12 +61,12 @@ using TakenNameHandler = std::function<std::wstring(uint32_t index)>;
 // Called with the file of each entry that has come out whole, still open and before it closes:
 // the last steps of a file (its times, its attributes) go here. What it raises fails the extract
 // call once the library has returned.
-using WholeFileHandler = std::function<void(uint32_t index, ByteStream& file)>;
+using WholeFileHandler = std::function<void(uint32_t index, fs::ByteStream& file)>;
 
 // Where one extract call writes: one entry into the caller's stream, or the file entries below a
 // folder (see ArchiveReader::ExtractAllTo).
 struct ExtractTarget {
-    ByteStream* stream = nullptr;
+    fs::ByteStream* stream = nullptr;
     std::wstring folder; // ending in "\"
     std::vector<std::wstring> places;
     std::set<uint32_t> passing;
@@ -122,9 +124,9 @@ public:
 private:
     HRESULT CreateTargetFile(uint32_t index, ISequentialOutStream** stream);
     // The file of the entry at target, or where whenTaken says when target's name is taken.
-    std::unique_ptr<ByteStream> CreateFileFor(uint32_t index, const std::wstring& target);
+    std::unique_ptr<fs::ByteStream> CreateFileFor(uint32_t index, const std::wstring& target);
     // Closes the file of an entry that did not come out whole, which removes it.
-    void Discard(std::unique_ptr<ByteStream> file);
+    void Discard(std::unique_ptr<fs::ByteStream> file);
 
     ArchiveReader& reader_;
     CallerAnswers& caller_;
@@ -134,7 +136,7 @@ private:
     std::map<uint32_t, int32_t> results_;
     std::set<uint32_t> tooLong_; // entries not written: a name too long
     // Files being written, until their entry's result keeps or removes them.
-    std::map<uint32_t, std::unique_ptr<ByteStream>> createdFiles_;
+    std::map<uint32_t, std::unique_ptr<fs::ByteStream>> createdFiles_;
     fs::FolderChainMaker folders_;
 };
 

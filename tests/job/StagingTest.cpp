@@ -50,11 +50,11 @@ TEST(CopyPayload, CopiesInBlocksOfAtMostSixtyKilobytes)
         for (size_t i = 0; i < content.size(); ++i)
             content[i] = static_cast<char>(i * 31 + 7);
         WriteFile(scratch / L"from.bin", content);
-        auto from = ByteStream::OpenRead(scratch / L"from.bin");
-        from->Seek(7, ByteStream::FromStart);
+        auto from = fs::ByteStream::OpenRead(scratch / L"from.bin");
+        from->Seek(7, fs::ByteStream::FromStart);
         std::vector<int64_t> seen;
         {
-            auto to = ByteStream::Create(scratch / L"to.bin");
+            auto to = fs::ByteStream::Create(scratch / L"to.bin");
             CopyPayload(*from, *to, c.size, [&](int64_t left) {
                 seen.push_back(left);
                 return true;
@@ -69,8 +69,8 @@ TEST(CopyPayload, StopsWhenAskedAndFailsOnAShortRead)
 {
     ScratchFolder scratch;
     WriteFile(scratch / L"from.bin", std::string(200000, 'p'));
-    auto from = ByteStream::OpenRead(scratch / L"from.bin");
-    auto to = ByteStream::Create(scratch / L"to.bin");
+    auto from = fs::ByteStream::OpenRead(scratch / L"from.bin");
+    auto to = fs::ByteStream::Create(scratch / L"to.bin");
     int blocks = 0;
     CopyPayload(*from, *to, 200000, [&](int64_t) { return ++blocks < 2; });
     EXPECT_EQ(blocks, 2);
@@ -272,7 +272,7 @@ TEST(PlaceFile, AFolderThatRefusesNewFilesSaysSoAtOnce)
     static int tries;
     tries = 0;
     calls.renameStaged = [](HANDLE, const std::wstring&, bool) -> DWORD { return ERROR_NOT_SAME_DEVICE; };
-    calls.createPart = [](const std::wstring& path) -> std::unique_ptr<ByteStream> {
+    calls.createPart = [](const std::wstring& path) -> std::unique_ptr<fs::ByteStream> {
         ++tries;
         throw win32::FileError(L"Cannot create file", path, ERROR_ACCESS_DENIED);
     };
@@ -318,11 +318,11 @@ TEST(EveryWrite, ThatFailsNamesTheFileAndTheSystemsReason)
     const std::pair<std::wstring, std::function<void()>> writes[] = {
         {staged,
          [&] {
-             auto from = ByteStream::OpenRead(scratch / L"payload.bin");
-             auto to = ByteStream::Create(staged);
+             auto from = fs::ByteStream::OpenRead(scratch / L"payload.bin");
+             auto to = fs::ByteStream::Create(staged);
              CopyPayload(*from, *to, 6 << 20, [](int64_t) { return true; });
          }},
-        {library, [&] { SaveResourceToFile(L"7z_dll", L"FILE", library); }},
+        {library, [&] { fs::SaveResourceToFile(L"7z_dll", L"FILE", library); }},
     };
     for (const auto& [path, write] : writes) {
         // All but a few kilobytes of F: taken.

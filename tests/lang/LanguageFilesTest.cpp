@@ -43,7 +43,7 @@ TEST(LanguageFiles, AreUtf16IniFilesWithTheHeaderBeforeTheMainSection)
     for (const auto& language : kExpectedTexts) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(language.resource)));
         const std::wstring file = scratch / L"en.txt";
-        SaveResourceToFile(language.resource, L"FILE", file);
+        fs::SaveResourceToFile(language.resource, L"FILE", file);
         const std::string bytes = ReadAll(file);
         ASSERT_GE(bytes.size(), 2u);
         EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
@@ -71,7 +71,7 @@ TEST(LanguageFiles, GiveEveryTextExactlyAsTranslated)
     for (const auto& language : kExpectedTexts) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(language.resource)));
         const std::wstring file = scratch / L"en.txt";
-        SaveResourceToFile(language.resource, L"FILE", file);
+        fs::SaveResourceToFile(language.resource, L"FILE", file);
         EXPECT_EQ(language.texts.size(), 39u);
         for (const auto& [key, text] : language.texts)
             EXPECT_EQ(ReadLangText(file, L"Main", key), text) << testing::PrintToString(std::wstring(key));
@@ -99,11 +99,11 @@ TEST(LanguageFiles, GiveEveryReasonWithTheEnglishPlaceholders)
     const wchar_t* const reasons[] = {L"02000C41", L"02000C42", L"02000C43", L"02000C44", L"02000C45", L"02000C46",
                                       L"02000C47", L"02000C48", L"02000C49", L"02000C50", L"02000C51", L"02000C52",
                                       L"02000C53"};
-    SaveResourceToFile(L"LANG_ENGLISH", L"FILE", scratch / L"english.txt");
+    fs::SaveResourceToFile(L"LANG_ENGLISH", L"FILE", scratch / L"english.txt");
     for (const auto& language : kExpectedTexts) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(language.resource)));
         const std::wstring file = scratch / L"en.txt";
-        SaveResourceToFile(language.resource, L"FILE", file);
+        fs::SaveResourceToFile(language.resource, L"FILE", file);
         for (const wchar_t* key : reasons) {
             const std::wstring english = ReadLangText(scratch / L"english.txt", L"Main", key);
             const std::wstring text = ReadLangText(file, L"Main", key);

@@ -60,16 +60,16 @@ TEST(SaveResourceToFile, WritesTheResourceByteForByteOverALongerFile)
     const std::wstring target = scratch / L"en.txt";
     testing_support::WriteFile(target, std::string(100000, '#'));
 
-    SaveResourceToFile(L"Lang_Deutsch", L"FILE", target);
+    fs::SaveResourceToFile(L"Lang_Deutsch", L"FILE", target);
     EXPECT_EQ(ReadAll(target), ReadAll(SourceFile("resources/lang/Lang_Deutsch.txt")));
     // Names are found whatever their case.
-    SaveResourceToFile(L"lang_japanese", L"file", target);
+    fs::SaveResourceToFile(L"lang_japanese", L"file", target);
     EXPECT_EQ(ReadAll(target), ReadAll(SourceFile("resources/lang/Lang_Japanese.txt")));
 }
 
 std::wstring ErrorOf(const std::wstring& name, const std::wstring& path)
 {
-    return testing_support::MessageOf([&] { SaveResourceToFile(name, L"FILE", path); });
+    return testing_support::MessageOf([&] { fs::SaveResourceToFile(name, L"FILE", path); });
 }
 
 TEST(SaveResourceToFile, SaysWhatWentWrong)

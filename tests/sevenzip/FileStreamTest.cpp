@@ -23,7 +23,7 @@ TEST(FileStream, ReadsSeeksAndSizesAFile)
 {
     ScratchFolder scratch;
     WriteFile(scratch / L"data.bin", "0123456789");
-    win32::ComPtr<sevenzip::IInStream> in(new sevenzip::FileStream(ByteStream::OpenRead(scratch / L"data.bin")));
+    win32::ComPtr<sevenzip::IInStream> in(new sevenzip::FileStream(fs::ByteStream::OpenRead(scratch / L"data.bin")));
 
     char buffer[16] = {};
     UINT32 got = 99;
@@ -55,7 +55,7 @@ TEST(FileStream, ReadsSeeksAndSizesAFile)
 TEST(FileStream, AnswersTheLibrarysStreamInterfaces)
 {
     ScratchFolder scratch;
-    win32::ComPtr<sevenzip::IOutStream> out(new sevenzip::FileStream(ByteStream::Create(scratch / L"out.bin")));
+    win32::ComPtr<sevenzip::IOutStream> out(new sevenzip::FileStream(fs::ByteStream::Create(scratch / L"out.bin")));
     for (const GUID& iid : {sevenzip::IID_ISequentialInStream, sevenzip::IID_ISequentialOutStream,
                             sevenzip::IID_IInStream, sevenzip::IID_IOutStream, sevenzip::IID_IStreamGetSize,
                             sevenzip::IID_IOutStreamFlush, IID_IUnknown})
@@ -78,12 +78,13 @@ TEST(FileStream, ClosesAnOwnedFileAtTheLastReleaseAndLeavesABorrowedOneOpen)
 {
     ScratchFolder scratch;
     {
-        win32::ComPtr<sevenzip::IOutStream> owned(new sevenzip::FileStream(ByteStream::Create(scratch / L"owned.bin")));
+        win32::ComPtr<sevenzip::IOutStream> owned(
+            new sevenzip::FileStream(fs::ByteStream::Create(scratch / L"owned.bin")));
         EXPECT_FALSE(::DeleteFileW((scratch / L"owned.bin").c_str()));
     }
     EXPECT_TRUE(::DeleteFileW((scratch / L"owned.bin").c_str()));
 
-    auto mine = ByteStream::Create(scratch / L"mine.bin");
+    auto mine = fs::ByteStream::Create(scratch / L"mine.bin");
     {
         win32::ComPtr<sevenzip::IOutStream> borrowed(new sevenzip::FileStream(*mine));
         borrowed->Write("abc", 3, nullptr);
@@ -99,7 +100,7 @@ TEST(FileStream, KeepsASetSizeFailureForTheCaller)
     WriteFile(scratch / L"read-only.bin", "data");
     auto pending = std::make_shared<PendingError>();
     win32::ComPtr<sevenzip::IOutStream> out(
-        new sevenzip::FileStream(ByteStream::OpenRead(scratch / L"read-only.bin"), pending));
+        new sevenzip::FileStream(fs::ByteStream::OpenRead(scratch / L"read-only.bin"), pending));
 
     EXPECT_EQ(out->SetSize(1), E_FAIL);
     ASSERT_TRUE(*pending);

@@ -105,7 +105,7 @@ TEST_F(Reader, ExtractsOneEntryIntoTheCallersStreamUnlessTesting)
     while (reader->ItemPath(readme) != L"docs\\readme.txt")
         ++readme;
 
-    auto stream = ByteStream::Create(scratch / L"out.bin");
+    auto stream = fs::ByteStream::Create(scratch / L"out.bin");
     stream->Write("AB", 2);
     reader->ExtractItemToStream(readme, *stream, true);
     EXPECT_EQ(stream->Size(), 2u);
@@ -252,7 +252,7 @@ TEST_F(Reader, AWrongPasswordShowsInTheEntryResults)
     uint32_t readme = 0;
     while (reader->ItemPath(readme) != L"docs\\readme.txt")
         ++readme;
-    auto stream = ByteStream::Create(scratch / L"probe.bin");
+    auto stream = fs::ByteStream::Create(scratch / L"probe.bin");
     EXPECT_NO_THROW(reader->ExtractItemToStream(readme, *stream, false));
     const int32_t result = reader->ItemResult(readme);
     EXPECT_TRUE(result == sevenzip::kResultWrongPassword || result == sevenzip::kResultDataError ||

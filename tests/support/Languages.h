@@ -17,7 +17,7 @@ public:
     UseLanguage(const ScratchFolder& scratch, const wchar_t* resource)
     {
         const std::wstring file = scratch / (std::wstring(resource) + L".txt");
-        SaveResourceToFile(resource, L"FILE", file);
+        fs::SaveResourceToFile(resource, L"FILE", file);
         lang::UseLanguageFile(file);
     }
     ~UseLanguage() { lang::UseLanguageFile(L""); }
