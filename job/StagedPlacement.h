@@ -2,10 +2,10 @@
 // target one by one, each clash asked about, the person's standing answer kept from one to the next.
 #pragma once
 
+#include "job/FilePlacement.h"
 #include "job/JobHost.h"
 #include "job/JobProgress.h"
 #include "job/OverwriteAnswer.h"
-#include "job/FilePlacement.h"
 #include "sevenzip/ArchiveReader.h"
 
 #include <cstdint>

@@ -5,11 +5,11 @@
 
 #include "fs/FileOps.h"
 #include "fs/WorkFolder.h"
+#include "job/FilePlacement.h"
 #include "job/Inventory.h"
 #include "job/JobHost.h"
 #include "job/JobOutcome.h"
 #include "job/JobProgress.h"
-#include "job/FilePlacement.h"
 #include "job/StagedPlacement.h"
 #include "sevenzip/ArchiveReader.h"
 

@@ -4,9 +4,9 @@
 #include "ui/TextFit.h"
 #include "win32/Dpi.h"
 #include "win32/MessageBox.h"
-#include "win32/WindowPlacement.h"
 #include "win32/Text.h"
 #include "win32/Window.h"
+#include "win32/WindowPlacement.h"
 
 #include <algorithm>
 #include <vector>

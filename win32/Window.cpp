@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include "win32/Dpi.h"
-#include "win32/WindowPlacement.h"
 #include "win32/Text.h"
+#include "win32/WindowPlacement.h"
 
 #include <algorithm>
 #include <tuple>

@@ -1,6 +1,6 @@
+#include "job/FilePlacement.h"
 #include "job/PackageFormat.h"
 #include "job/PackageMarker.h"
-#include "job/FilePlacement.h"
 #include "job/Staging.h"
 
 #include "fs/ByteStream.h"

@@ -10,8 +10,8 @@
 
 #include "lang/TextKeys.h"
 #include "support/Languages.h"
-#include "win32/WindowPlacement.h"
 #include "win32/Text.h"
+#include "win32/WindowPlacement.h"
 
 #include <commctrl.h>
 

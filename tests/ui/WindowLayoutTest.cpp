@@ -1,10 +1,10 @@
 // The four windows at the system's DPI and after a move to a monitor of another DPI: every place
 // and size is the one at 96 DPI scaled, the font and the icons too. The other system DPIs are
 // tried in programs of their own: the system reads its DPI when a program starts.
-#include "ui/ProgressWindow.h"
+#include "ui/FolderDialog.h"
 #include "ui/OverwriteDialog.h"
 #include "ui/PasswordDialog.h"
-#include "ui/FolderDialog.h"
+#include "ui/ProgressWindow.h"
 #include "ui/WindowLayouts.h"
 #include "win32/Dpi.h"
 
