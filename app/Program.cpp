@@ -2,9 +2,9 @@
 
 #include "app/RunSequence.h"
 #include "fs/MadeFolders.h"
-#include "ui/ProgressWindow.h"
-#include "ui/PasswordDialog.h"
 #include "ui/FolderDialog.h"
+#include "ui/PasswordDialog.h"
+#include "ui/ProgressWindow.h"
 #include "win32/Error.h"
 #include "win32/Handles.h"
 #include "win32/SystemLibrary.h"
@@ -52,14 +52,15 @@ int ProgramMain(const fs::WorkFolderCalls& sweepCalls)
     win32::RestrictDllSearch();
     // A folder of ours that something still held when it was removed gets a last chance.
     const win32::ScopeExit lastRemovals{[] { fs::FinishFolderRemovals(kLastRemovalsMs); }};
+    const auto tell = [](const std::wstring& text) {
+        ::MessageBoxW(nullptr, text.c_str(), ui::DefaultApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+    };
     try {
         return Run(sweepCalls);
     } catch (const win32::Error& e) {
-        // Before any window: a system DLL that cannot be loaded, say.
-        ::MessageBoxW(nullptr, e.message().c_str(), ui::DefaultApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+        tell(e.message()); // before any window: a system DLL that cannot be loaded, say
     } catch (...) {
-        ::MessageBoxW(nullptr, L"The program cannot start.", ui::DefaultApplicationTitle().c_str(),
-                      MB_OK | MB_ICONERROR);
+        tell(L"The program cannot start.");
     }
     return 1;
 }

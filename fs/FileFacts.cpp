@@ -22,20 +22,6 @@ LARGE_INTEGER AsLarge(const std::optional<FILETIME>& time)
     return value;
 }
 
-} // namespace
-
-DWORD AttributesFromStored(uint32_t stored)
-{
-    DWORD attributes = stored & kKeptAttributes;
-    if (stored & kUnixExtension) {
-        const uint32_t mode = stored >> 16;
-        attributes = (attributes & ~FILE_ATTRIBUTE_READONLY) | ((mode & kOwnerWrite) ? 0 : FILE_ATTRIBUTE_READONLY);
-    }
-    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
-}
-
-namespace {
-
 bool ApplyFacts(HANDLE opened, const FileFacts& facts, bool withAttributes, bool folder)
 {
     FILE_BASIC_INFO basic{};
@@ -52,6 +38,16 @@ bool ApplyFacts(HANDLE opened, const FileFacts& facts, bool withAttributes, bool
 }
 
 } // namespace
+
+DWORD AttributesFromStored(uint32_t stored)
+{
+    DWORD attributes = stored & kKeptAttributes;
+    if (stored & kUnixExtension) {
+        const uint32_t mode = stored >> 16;
+        attributes = (attributes & ~FILE_ATTRIBUTE_READONLY) | ((mode & kOwnerWrite) ? 0 : FILE_ATTRIBUTE_READONLY);
+    }
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
 
 bool ApplyFacts(HANDLE file, const FileFacts& facts, bool withAttributes)
 {

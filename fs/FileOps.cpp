@@ -32,10 +32,6 @@ void ForEachEntry(const std::wstring& folder, const std::wstring& pattern,
     } while (::FindNextFileW(find.get(), &entry));
 }
 
-namespace {
-
-} // namespace
-
 bool FolderExists(const std::wstring& path)
 {
     DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
@@ -150,7 +146,6 @@ void RemoveEmptyParents(const std::wstring& folder, const std::wstring& stop)
             return;
     }
 }
-
 
 std::wstring FullPathOf(const std::wstring& path)
 {

@@ -26,19 +26,6 @@ win32::Error CannotPlace(const std::wstring& target, DWORD code)
     return win32::FileError(L"Cannot write file", target, code, lang::key::kCannotWriteFile);
 }
 
-} // namespace
-
-std::wstring MakeRenamePath(const std::wstring& path)
-{
-    for (unsigned n = 1;; ++n) {
-        std::wstring candidate = fs::NumberedName(path, n);
-        if (!fs::NameTaken(candidate)) // a folder takes a name as much as a file does
-            return candidate;
-    }
-}
-
-namespace {
-
 constexpr int kPartNameAttempts = 1000;
 constexpr DWORD kCopyBlock = 1 << 20;
 
@@ -206,6 +193,15 @@ PlaceResult PlaceOrCopy(const std::wstring& staged, const std::wstring& target, 
 }
 
 } // namespace
+
+std::wstring MakeRenamePath(const std::wstring& path)
+{
+    for (unsigned n = 1;; ++n) {
+        std::wstring candidate = fs::NumberedName(path, n);
+        if (!fs::NameTaken(candidate)) // a folder takes a name as much as a file does
+            return candidate;
+    }
+}
 
 DWORD WaitOutHeldFile(const std::function<DWORD()>& attempt, const std::function<bool()>& cancelled)
 {

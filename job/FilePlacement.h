@@ -36,7 +36,6 @@ enum class PlaceResult {
     Cancelled, // a cancel ended a wait: nothing happened
 };
 
-
 // The move that placement tries first, and the file it copies into when it cannot move. Tests
 // replace them to make the failures Wine does not.
 struct PlacementCalls {

@@ -363,7 +363,6 @@ void UnpackJob::CheckFreeSpace(const std::wstring& scratch)
     }
 }
 
-
 int32_t UnpackJob::OnLibraryProgress(void* context, int32_t isTotal, int64_t value)
 {
     const int32_t answer = static_cast<UnpackJob*>(context)->progress_.OnLibraryProgress(isTotal, value);

@@ -46,16 +46,6 @@ bool Printable(const std::string& text)
     return true;
 }
 
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
 // Whether the drive that holds path keeps named streams; true when the system cannot say.
 bool KeepsStreams(const std::wstring& path)
 {
@@ -102,7 +92,7 @@ std::string MarkFor(const std::string& packageStream, const std::wstring& packag
     }
     if (zone != kZoneInternet && zone != kZoneRestricted)
         return {};
-    std::string mark = "[ZoneTransfer]\r\nZoneId=" + std::to_string(*zone) + "\r\nReferrerUrl=" + Utf8(packagePath) + "\r\n";
+    std::string mark = "[ZoneTransfer]\r\nZoneId=" + std::to_string(*zone) + "\r\nReferrerUrl=" + win32::Utf8(packagePath) + "\r\n";
     if (!hostUrl.empty())
         mark += "HostUrl=" + hostUrl + "\r\n";
     return mark;

@@ -67,7 +67,6 @@ void RefuseUnsafeEntryPath(const std::wstring& path, const std::wstring& folder)
                            key::kEntryOutsideFolder, {path, folder});
 }
 
-
 ArchiveReader::ArchiveReader(const std::wstring& libraryPath, const GUID& format)
     : module_(libraryPath), format_(format)
 {

@@ -16,10 +16,6 @@ namespace key = lang::key;
 
 namespace ui {
 
-// The window's class name, as an older form of this program named it: other programs may find the
-// window by it.
-constexpr const wchar_t* kWindowClass = window_class::kFolder;
-
 namespace {
 
 enum { IdOK = 100, IdCancel, IdEdit, IdBrowse };
@@ -61,8 +57,8 @@ bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& path)
 FolderDialog::FolderDialog(HWND owner) : owner_(owner)
 {
     namespace at = layout::folder;
-    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME, at::kClient.cx,
-           at::kClient.cy, owner);
+    Create(window_class::kFolder, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME,
+           at::kClient.cx, at::kClient.cy, owner);
     // Created in tab order.
     okButton_ = AddButton(IdOK, L"OK", at::kOk);
     cancelButton_ = AddButton(IdCancel, L"Cancel", at::kCancel);

@@ -20,10 +20,6 @@ namespace ui {
 
 using job::OverwriteAnswer;
 
-// The window's class name, as an older form of this program named it: other programs may find the
-// window by it.
-constexpr const wchar_t* kWindowClass = window_class::kOverwrite;
-
 namespace {
 
 // Button ids are the answers they give, offset.
@@ -76,8 +72,8 @@ std::wstring SizeLine(uint64_t size, const std::wstring& bytesTemplate)
 OverwriteDialog::OverwriteDialog(HWND owner) : owner_(owner)
 {
     namespace at = layout::overwrite;
-    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, at::kClient.cx, at::kClient.cy, owner,
-           true);
+    Create(window_class::kOverwrite, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, at::kClient.cx,
+           at::kClient.cy, owner, true);
     yesButton_ = AddButton(AnswerId(OverwriteAnswer::Yes), L"&Yes", at::kYes);
     yesAllButton_ = AddButton(AnswerId(OverwriteAnswer::YesAll), L"Yes to &All", at::kYesAll);
     renameButton_ = AddButton(AnswerId(OverwriteAnswer::Rename), L"A&uto Rename", at::kRename);

@@ -13,10 +13,6 @@ namespace key = lang::key;
 
 namespace ui {
 
-// The window's class name, as an older form of this program named it: other programs may find the
-// window by it.
-constexpr const wchar_t* kWindowClass = window_class::kPassword;
-
 namespace {
 
 enum { IdEdit = 100, IdOK, IdCancel, IdShow };
@@ -31,7 +27,8 @@ bool IsBlank(const std::wstring& text)
 PasswordDialog::PasswordDialog(HWND owner)
 {
     namespace at = layout::password;
-    Create(kWindowClass, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, at::kClient.cx, at::kClient.cy, owner);
+    Create(window_class::kPassword, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, at::kClient.cx,
+           at::kClient.cy, owner);
     // The label just before its field: a screen reader names the field by it.
     passwordLabel_ = AddLabel(L"Enter password:", at::kLabel);
     passwordEdit_ = AddEdit(IdEdit, at::kEdit, ES_PASSWORD);

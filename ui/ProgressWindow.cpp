@@ -19,10 +19,6 @@ namespace key = lang::key;
 
 namespace ui {
 
-// The window's class name, as an older form of this program named it: other programs may find the
-// window by it.
-constexpr const wchar_t* kWindowClass = window_class::kProgress;
-
 namespace {
 
 enum { IdHide = 100, IdPause, IdCancel };
@@ -44,8 +40,8 @@ std::wstring DefaultApplicationTitle()
 ProgressWindow::ProgressWindow()
 {
     namespace at = layout::progress;
-    Create(kWindowClass, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_APPWINDOW, at::kClient.cx,
-           at::kClient.cy, nullptr);
+    Create(window_class::kProgress, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_APPWINDOW,
+           at::kClient.cx, at::kClient.cy, nullptr);
     backgroundButton_ = AddButton(IdHide, L"&Background", at::kBackground);
     pauseButton_ = AddButton(IdPause, L"&Pause", at::kPause);
     cancelButton_ = AddButton(IdCancel, L"Cancel", at::kCancel);

@@ -4,7 +4,7 @@
 
 namespace win32 {
 
-std::string Error::Narrow(const std::wstring& text)
+std::string Utf8(const std::wstring& text)
 {
     const int length = static_cast<int>(text.size());
     std::string narrow(::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr), '\0');

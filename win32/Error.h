@@ -10,13 +10,16 @@
 
 namespace win32 {
 
+// text in UTF-8: for std::exception's what(), and for what the system keeps as UTF-8.
+std::string Utf8(const std::wstring& text);
+
 class Error : public std::exception {
 public:
-    explicit Error(std::wstring message) : message_(std::move(message)), what_(Narrow(message_)) {}
+    explicit Error(std::wstring message) : message_(std::move(message)), what_(Utf8(message_)) {}
     // An error that a person reads in their language: the language entry reason (with "{0}",
     // "{1}"... for args); message is the English text, for when no language file can be read.
     Error(std::wstring message, std::wstring reason, std::vector<std::wstring> args)
-        : message_(std::move(message)), reason_(std::move(reason)), args_(std::move(args)), what_(Narrow(message_))
+        : message_(std::move(message)), reason_(std::move(reason)), args_(std::move(args)), what_(Utf8(message_))
     {
     }
     const std::wstring& message() const noexcept { return message_; }
@@ -33,8 +36,6 @@ public:
     const char* what() const noexcept override { return what_.c_str(); }
 
 private:
-    static std::string Narrow(const std::wstring& text);
-
     std::wstring message_;
     std::wstring reason_;
     std::vector<std::wstring> args_;

@@ -268,6 +268,4 @@ HWND Window::AddGroupBox(const Box& box)
     return AddControl(L"BUTTON", L"", BS_GROUPBOX, box);
 }
 
-
-
 } // namespace win32

@@ -275,5 +275,4 @@ bool OnTheWorkArea(HWND window)
            frame.bottom <= area.bottom;
 }
 
-
 } // namespace e2e

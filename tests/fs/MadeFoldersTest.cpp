@@ -167,7 +167,6 @@ TEST(DeleteFolderTree, TriesAgainUntilTheFolderIsGone)
     }
 }
 
-
 namespace {
 
 // Answers as Windows does for a link to a folder: an entry named "link" is one. Wine 8 makes no

@@ -77,7 +77,7 @@ private:
 // What a job of a test or the benchmark is given: the package at programPath unpacked below
 // outputPath with the fixtures' password, the run's files in workFolder.
 inline job::JobInput InputFor(const std::wstring& programPath, const std::wstring& outputPath,
-                         const fs::WorkFolder& workFolder)
+                              const fs::WorkFolder& workFolder)
 {
     job::JobInput input;
     input.outputPath = outputPath;
